@@ -1,0 +1,41 @@
+include(GoogleTest)
+
+# GoogleTest: natively the system's; for Windows compiled from the sources
+# that Debian ships, with the cross compiler.
+if(ADDON_TESTS AND NOT TARGET GTest::gtest)
+  if(CMAKE_CROSSCOMPILING)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+    foreach(lib gtest gtest_main gmock gmock_main)
+      if(NOT TARGET GTest::${lib})
+        add_library(GTest::${lib} ALIAS ${lib})
+      endif()
+    endforeach()
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endif()
+
+# addon_add_gtest(TARGET SOURCES src... [LIBS lib...] [LOCK name...] [LABELS l...])
+#
+# One GoogleTest executable; its cases are discovered when the tests run
+# (under Wine for the Windows builds). LOCK names a shared resource (the
+# product's registry key, the X display) whose tests must not overlap.
+function(addon_add_gtest target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCK;LABELS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(props TIMEOUT 300)
+  if(ARG_LOCK)
+    list(APPEND props RESOURCE_LOCK "${ARG_LOCK}")
+  endif()
+  if(ARG_LABELS)
+    list(APPEND props LABELS "${ARG_LABELS}")
+  endif()
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 240
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ${props})
+endfunction()
