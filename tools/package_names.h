@@ -1,0 +1,21 @@
+// Names the package tool derives when the user gives only one file.
+#pragma once
+
+#include <string>
+
+namespace ppk {
+
+// The module's path with its extension replaced by ".ppk" (appended when the
+// file part has none); the directory part is kept, so the package lands
+// beside the module. Both '/' and '\' count as separators.
+[[nodiscard]] std::string DefaultPackageName(const std::string& modulePath);
+
+// The package's path with its extension replaced by ".dll", as the installer
+// names the module it writes from a package.
+[[nodiscard]] std::string DefaultModuleName(const std::string& packagePath);
+
+// A name for the file a decode is written to before it is renamed to
+// `targetPath`: same folder, so the rename never crosses a volume.
+[[nodiscard]] std::string TemporaryNameBeside(const std::string& targetPath);
+
+}  // namespace ppk
