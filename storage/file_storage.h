@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "storage/storage.h"
+
+// A storage on a disk file, through low-level binary file handles opened
+// with deny-none sharing. Every failure is recorded in `status` with its
+// English message; the messages name the storage's current name.
+class ALFileStorage : public ALStorage {
+ public:
+  // Storage type code of file storages.
+  static constexpr std::int32_t kTypeCode = 1;
+  // Buffer size of storages made by NewStorage.
+  static constexpr std::int32_t kDefaultBufferSize = 4096;
+  // Numbers tried for temporary names, ~al~000.tmp .. ~al~999.tmp.
+  static constexpr int kTempNameCount = 1000;
+
+  // `nameText` is the file's path ("" makes Create pick a temporary name).
+  ALFileStorage(const char* nameText, std::int32_t bufferBytes, ALCaseMode caseMode);
+  // Closes the file if it is open.
+  ~ALFileStorage() override;
+
+  // Opens the existing file named GetName() read-write, falling back to
+  // read-only when access is denied (or directly read-only when `readOnly`
+  // is set), and reads its size, local modification time and attributes.
+  // Returns 0 or a negative status code (StatusOpenFailed with errno, or
+  // StatusOutOfMemory); a failure after the open leaves the file open for
+  // Close to release.
+  int Open() override;
+  // Creates (truncates) the file named GetName(), making missing folders
+  // once if the first attempt finds none; with an empty name creates a fresh
+  // ~al~NNN.tmp in the current folder and takes that name. Returns 0 or a
+  // negative status code (StatusOpenFailed, StatusOutOfMemory).
+  int Create(std::int32_t unused) override;
+  // Flushes, measures `size`, and for a created file with a non-zero year
+  // stamps the last-write time from `timeDate` and applies `attributes`;
+  // closes the file and frees the buffer. Returns the status code (a failed
+  // final flush shows there). Does nothing but return it when not open.
+  int Close() override;
+  // See ALStorage. Failures: StatusSeekFailed, StatusReadFailed; a load that
+  // would carry filePosition past 2^31 - 1 fails as a read with errno 27.
+  int LoadBuffer(std::int32_t position) override;
+  // See ALStorage. Failure: StatusWriteFailed, also (errno 27) when the write
+  // would carry filePosition past 2^31 - 1.
+  int FlushBuffer() override;
+  // Flushes (result not examined), then moves the file pointer. Returns 0,
+  // the sticky status code, or StatusSeekFailed.
+  int Seek(std::int32_t position) override;
+  // Works on names and files only, in any state. See ALStorage.
+  int Rename(const char* newName, int deleteTarget) override;
+  // Deletes the old-name file first when `deleteTarget` (a missing one is
+  // fine), renames current -> old (a missing current file counts as done)
+  // and swaps the names. Returns 0 or StatusRenameFailed.
+  int RenameBack(int deleteTarget) override;
+  // ChangeExtension(".bak"), then Rename(nullptr, deleteTarget). The name
+  // keeps ".bak" even when the rename fails.
+  int RenameToBak(int deleteTarget) override;
+  // Deletes the file named GetName(); any failure, a missing file included,
+  // records StatusDeleteFailed. Does not close the file.
+  int Delete() override;
+  // A new ALFileStorage(newName, 4096, CaseInsensitive) for type code -1 or
+  // 1; nullptr for any other code or without memory.
+  [[nodiscard]] std::unique_ptr<ALStorage> NewStorage(const char* newName,
+                                                      std::int32_t storageType) override;
+
+  // Sets the name to "~al~%03d.tmp" of `number` (0..999); the previous name
+  // becomes the old name.
+  virtual void SetTempName(int number);
+  // Creates every folder named by the path of GetName(), ignoring folders
+  // that exist or cannot be made for errno 2, 13, 17 or 23. Returns 1 when
+  // the path ends in a file name, 0 on another failure, an empty name, or a
+  // name that ends in a separator.
+  virtual int MakeDirectories();
+
+  // Low-level file handle, -1 while no file is open.
+  int handle;
+
+ private:
+  // Reads the file's attributes into `attributes` (bits 0..3, bit 4
+  // cleared); StatusOpenFailed without recording anything if unreadable.
+  int ReadAttributes();
+  // Applies `attributes` to the file; result ignored by design.
+  void WriteAttributes();
+  // Sets the open file's last-write time from `timeDate` (local time).
+  void StampTime();
+};
