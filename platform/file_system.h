@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+
+// The few operating-system calls the portable layers need, one
+// implementation per OS. Failures come back as C runtime error numbers,
+// translated here once; the numbers the callers test have the same value on
+// every OS we build for.
+namespace platform {
+
+constexpr int kErrNoEntry = 2;          // no such file or directory
+constexpr int kErrAccess = 13;          // access denied
+constexpr int kErrExists = 17;          // already exists
+constexpr int kErrInvalid = 22;         // invalid argument
+constexpr int kErrTooManyOpen = 23;     // too many open files in the system
+constexpr int kErrFileTooLarge = 27;    // file too large
+
+// How Open opens a file. Always binary and shared deny-none (others may read
+// and write it meanwhile); created files are readable and writable.
+enum class OpenMode {
+  ReadWrite,        // existing file
+  ReadOnly,         // existing file
+  CreateTruncate,   // read-write, created if missing, emptied if present
+  CreateExclusive,  // read-write, fails with kErrExists if present
+};
+
+// Opens `path`; on success stores a handle >= 0 in `handle` and returns 0,
+// on failure stores -1 and returns the error number.
+[[nodiscard]] int Open(const char* path, OpenMode mode, int& handle);
+
+// Reads up to `length` bytes; `count` gets the number read (0 at end of
+// file) and 0 is returned, or `count` gets -1 and the error number is
+// returned.
+[[nodiscard]] int Read(int handle, void* data, std::int32_t length, std::int32_t& count);
+
+// Writes `length` bytes; `count` gets the number written (possibly fewer)
+// and 0 is returned, or `count` gets -1 and the error number is returned.
+[[nodiscard]] int Write(int handle, const void* data, std::int32_t length, std::int32_t& count);
+
+// Moves the file pointer to `position` from the start; 0 or the error number
+// (kErrInvalid for a negative position).
+[[nodiscard]] int SeekFromStart(int handle, std::int32_t position);
+
+// Closes the handle; 0 or the error number.
+int Close(int handle);
+
+// The file's current length, leaving the file pointer alone; 0 or the error
+// number.
+[[nodiscard]] int Length(int handle, std::int64_t& length);
+
+// Size and modification time of a file by path.
+struct FileInfo {
+  std::int64_t size;
+  bool hasLocalTime;  // false when the time has no local broken-down form
+  int year;           // e.g. 2000
+  int month;          // 1..12
+  int day;            // 1..31
+  int hour;
+  int minute;
+  int second;
+};
+// Fills `info`; 0 or the error number.
+[[nodiscard]] int Stat(const char* path, FileInfo& info);
+
+// Deletes a file by path; 0 or the error number.
+[[nodiscard]] int Remove(const char* path);
+
+// Moves a file by path. Fails (kErrExists where the OS can tell, otherwise
+// the OS's refusal) when `to` already exists, on every OS; 0 or the error
+// number.
+[[nodiscard]] int Rename(const char* from, const char* to);
+
+// Creates one folder; 0 or the error number.
+[[nodiscard]] int MakeDirectory(const char* path);
+
+// File attribute bits, as the storage layer's attribute flags hold them.
+constexpr std::uint16_t kAttrReadOnly = 1u << 0;
+constexpr std::uint16_t kAttrSystem = 1u << 1;
+constexpr std::uint16_t kAttrHidden = 1u << 2;
+constexpr std::uint16_t kAttrArchive = 1u << 3;
+constexpr std::uint16_t kAttrClearAll = 1u << 4;
+
+// Stores the file's read-only, system, hidden and archive bits in `flags`
+// (other bits zero); 0 or the error number. Where the OS has only the
+// read-only notion (the owner's write permission), the other bits are 0.
+[[nodiscard]] int GetAttributes(const char* path, std::uint16_t& flags);
+
+// Gives the file exactly the attributes in `flags` bits 0..3, or none at all
+// when kAttrClearAll is set. Bits the OS has no notion of are not applied.
+// 0 or the error number.
+int SetAttributes(const char* path, std::uint16_t flags);
+
+// Universal time minus local time, in seconds, as in force now (daylight
+// saving included when it is in force now).
+[[nodiscard]] std::int32_t TimeZoneBiasSeconds();
+
+// Sets the open file's last-write time to the given DOS date and time,
+// read as universal time; creation and access times stay. 0 or the error
+// number.
+[[nodiscard]] int SetLastWriteTime(int handle, std::uint16_t dosDate, std::uint16_t dosTime);
+
+// Removes and dispatches every window message waiting for the calling
+// thread, without waiting; nothing where there are no window messages.
+void PumpMessages();
+
+}  // namespace platform

@@ -1,0 +1,171 @@
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <direct.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/file_system.h"
+
+namespace platform {
+
+namespace {
+
+// The C runtime's error number for a failed Win32 call.
+int ErrorNumberOfLastError() {
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_PATHNAME:
+      return kErrNoEntry;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      return kErrAccess;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return kErrExists;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return 24;  // EMFILE
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return 12;  // ENOMEM
+    default:
+      return kErrInvalid;
+  }
+}
+
+struct AttributePair {
+  std::uint16_t flag;
+  DWORD attribute;
+};
+// Note the crossing of system and hidden.
+constexpr AttributePair kAttributeMap[] = {
+    {kAttrReadOnly, FILE_ATTRIBUTE_READONLY},
+    {kAttrSystem, FILE_ATTRIBUTE_SYSTEM},
+    {kAttrHidden, FILE_ATTRIBUTE_HIDDEN},
+    {kAttrArchive, FILE_ATTRIBUTE_ARCHIVE},
+};
+
+}  // namespace
+
+int Open(const char* path, OpenMode mode, int& handle) {
+  int flags = _O_BINARY | _O_NOINHERIT;
+  switch (mode) {
+    case OpenMode::ReadWrite: flags |= _O_RDWR; break;
+    case OpenMode::ReadOnly: flags |= _O_RDONLY; break;
+    case OpenMode::CreateTruncate: flags |= _O_RDWR | _O_CREAT | _O_TRUNC; break;
+    case OpenMode::CreateExclusive: flags |= _O_RDWR | _O_CREAT | _O_EXCL; break;
+  }
+  handle = _sopen(path, flags, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  return handle < 0 ? errno : 0;
+}
+
+int Read(int handle, void* data, std::int32_t length, std::int32_t& count) {
+  count = _read(handle, data, static_cast<unsigned>(length));
+  return count < 0 ? errno : 0;
+}
+
+int Write(int handle, const void* data, std::int32_t length, std::int32_t& count) {
+  count = _write(handle, data, static_cast<unsigned>(length));
+  return count < 0 ? errno : 0;
+}
+
+int SeekFromStart(int handle, std::int32_t position) {
+  return _lseek(handle, position, SEEK_SET) < 0 ? errno : 0;
+}
+
+int Close(int handle) { return _close(handle) < 0 ? errno : 0; }
+
+int Length(int handle, std::int64_t& length) {
+  const __int64 result = _filelengthi64(handle);
+  if (result < 0) return errno;
+  length = result;
+  return 0;
+}
+
+int Stat(const char* path, FileInfo& info) {
+  struct _stat64 status;
+  if (_stat64(path, &status) < 0) return errno;
+  info = FileInfo{};
+  info.size = status.st_size;
+  const __time64_t modified = status.st_mtime;
+  const std::tm* local = _localtime64(&modified);
+  if (local == nullptr) return 0;
+  info.hasLocalTime = true;
+  info.year = local->tm_year + 1900;
+  info.month = local->tm_mon + 1;
+  info.day = local->tm_mday;
+  info.hour = local->tm_hour;
+  info.minute = local->tm_min;
+  info.second = local->tm_sec;
+  return 0;
+}
+
+int Remove(const char* path) { return std::remove(path) < 0 ? errno : 0; }
+
+// The C runtime's rename already refuses an existing target.
+int Rename(const char* from, const char* to) { return std::rename(from, to) < 0 ? errno : 0; }
+
+int MakeDirectory(const char* path) { return _mkdir(path) < 0 ? errno : 0; }
+
+int GetAttributes(const char* path, std::uint16_t& flags) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorNumberOfLastError();
+  flags = 0;
+  for (const AttributePair& pair : kAttributeMap) {
+    if ((attributes & pair.attribute) != 0) flags |= pair.flag;
+  }
+  return 0;
+}
+
+int SetAttributes(const char* path, std::uint16_t flags) {
+  DWORD attributes = 0;
+  if ((flags & kAttrClearAll) == 0) {
+    for (const AttributePair& pair : kAttributeMap) {
+      if ((flags & pair.flag) != 0) attributes |= pair.attribute;
+    }
+  }
+  // "No attributes" is spelled FILE_ATTRIBUTE_NORMAL.
+  if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
+  return SetFileAttributesA(path, attributes) ? 0 : ErrorNumberOfLastError();
+}
+
+std::int32_t TimeZoneBiasSeconds() {
+  TIME_ZONE_INFORMATION zone;
+  const DWORD which = GetTimeZoneInformation(&zone);
+  if (which == TIME_ZONE_ID_INVALID) return 0;
+  std::int32_t bias = zone.Bias * 60;
+  if (which == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias * 60;
+  return bias;
+}
+
+int SetLastWriteTime(int handle, std::uint16_t dosDate, std::uint16_t dosTime) {
+  FILETIME written;
+  if (!DosDateTimeToFileTime(dosDate, dosTime, &written)) return ErrorNumberOfLastError();
+  const intptr_t osHandle = _get_osfhandle(handle);
+  if (osHandle == -1) return errno;
+  if (!SetFileTime(reinterpret_cast<HANDLE>(osHandle), nullptr, nullptr, &written)) {
+    return ErrorNumberOfLastError();
+  }
+  return 0;
+}
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+}  // namespace platform

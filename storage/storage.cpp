@@ -1,0 +1,155 @@
+#include "storage/storage.h"
+
+#include <climits>
+#include <new>
+
+#include "platform/file_system.h"
+#include "storage/crc32.h"
+
+namespace {
+
+constexpr std::uint32_t kCrcStart = 0xFFFFFFFFu;
+
+}  // namespace
+
+ALStorage::ALStorage(const char* nameText, std::int32_t bufferBytes, std::int32_t storageType,
+                     ALCaseMode caseMode)
+    : readCount(0),
+      writeCount(0),
+      readIndex(0),
+      filePosition(0),
+      size(-1),
+      crc(kCrcStart),
+      crcEnabled(0),
+      created(0),
+      readOnly(0),
+      filter(nullptr),
+      typeCode(storageType),
+      bufferSize(bufferBytes),
+      monitor(nullptr),
+      timeDate{},
+      attributes{},
+      name(nameText, caseMode) {
+  if (!name.IsValid()) {
+    status.SetError(StatusOutOfMemory, "Allocation of buffer failed in ALStorage constructor");
+  }
+}
+
+ALStorage::~ALStorage() = default;
+
+int ALStorage::WriteSettings(ALStorage& target) {
+  target.WriteBigEndian16(0);
+  return target.status.code;
+}
+
+int ALStorage::ReadSettings(ALStorage& source) {
+  std::uint16_t ignored = 0;
+  source.ReadBigEndian16(ignored);
+  return source.status.code;
+}
+
+int ALStorage::Open() {
+  if (status.code < 0) return status.code;
+  // A size below 1 is refused like a failed allocation: a zero-byte buffer
+  // would let WriteChar store past its end.
+  if (bufferSize >= 1) {
+    buffer.reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(bufferSize)]);
+  } else {
+    buffer.reset();
+  }
+  crc = kCrcStart;
+  readCount = 0;
+  writeCount = 0;
+  readIndex = 0;
+  filePosition = 0;
+  crcEnabled = 0;
+  if (!buffer) return status.SetError(StatusOutOfMemory, "Allocation of buffer failed in Open()");
+  return 0;
+}
+
+int ALStorage::Create(std::int32_t /*unused*/) {
+  if (status.code < 0) return status.code;
+  if (bufferSize >= 1) {
+    buffer.reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(bufferSize)]);
+  } else {
+    buffer.reset();
+  }
+  crc = kCrcStart;
+  readCount = 0;
+  writeCount = 0;
+  readIndex = 0;
+  filePosition = 0;
+  crcEnabled = 0;
+  size = 0;
+  created = 1;
+  if (!buffer) return status.SetError(StatusOutOfMemory, "Allocation of buffer failed in Open()");
+  return 0;
+}
+
+int ALStorage::Close() {
+  buffer.reset();
+  return status.code;
+}
+
+void ALStorage::Yield() {
+  if (monitor != nullptr) monitor->Progress(Tell(), *this);
+  platform::PumpMessages();
+}
+
+int ALStorage::ReadChar() {
+  if (readCount - readIndex <= 0) {
+    const int loaded = LoadBuffer(filePosition);
+    if (loaded < 0) return loaded;
+  }
+  return buffer[readIndex++];
+}
+
+int ALStorage::WriteChar(int value) {
+  if (bufferSize - writeCount <= 0) {
+    if (FlushBuffer() < 0) return status.code;
+  }
+  const unsigned char byte = static_cast<unsigned char>(value & 0xFF);
+  buffer[writeCount++] = byte;
+  return byte;
+}
+
+int ALStorage::WriteBigEndian16(std::uint16_t value) {
+  WriteChar(value >> 8);
+  WriteChar(value & 0xFF);
+  return status.code;
+}
+
+int ALStorage::ReadBigEndian16(std::uint16_t& value) {
+  const int high = ReadChar();
+  const int low = ReadChar();
+  // At end of data both are -1, so the value comes out as 0xFFFF.
+  value = static_cast<std::uint16_t>(((high & 0xFF) << 8) | (low & 0xFF));
+  return status.code;
+}
+
+void ALStorage::StartCrc32(std::uint32_t start) {
+  crcEnabled = 1;
+  crc = start;
+}
+
+std::int32_t ALStorage::Tell() const {
+  // Wide arithmetic: pending bytes beyond the largest position are never
+  // written (the flush refuses them), so the position saturates there.
+  const std::int64_t position = writeCount != 0
+                                    ? std::int64_t{filePosition} + writeCount
+                                    : std::int64_t{filePosition} - readCount + readIndex;
+  return position > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(position);
+}
+
+void ALStorage::ProcessBuffer(std::int32_t length, bool reading) {
+  if (filter != nullptr) {
+    if (reading) {
+      filter->AfterRead(buffer.get(), length);
+    } else {
+      filter->BeforeWrite(buffer.get(), length);
+    }
+  }
+  if (crcEnabled != 0 && length > 0) {
+    crc = UpdateCrc32(crc, buffer.get(), static_cast<std::size_t>(length));
+  }
+}
