@@ -1,0 +1,29 @@
+#include "decode/io_scope.h"
+
+ALInputScope::ALInputScope(ALStorage& target) : wasOpen(target.buffer != nullptr), storage(target) {
+  if (!wasOpen) storage.Open();
+}
+
+ALInputScope::~ALInputScope() { End(); }
+
+int ALInputScope::End() {
+  if (!ended && !wasOpen) storage.Close();
+  ended = true;
+  return storage.status.code;
+}
+
+ALOutputScope::ALOutputScope(ALStorage& target)
+    : wasOpen(target.buffer != nullptr), storage(target) {
+  if (!wasOpen) storage.Create(-1);
+}
+
+ALOutputScope::~ALOutputScope() { End(); }
+
+int ALOutputScope::End() {
+  if (!ended && !wasOpen) storage.Close();
+  ended = true;
+  return storage.status.code;
+}
+
+ALIoScope::ALIoScope(ALStorage& inputStorage, ALStorage& outputStorage)
+    : input(inputStorage), output(outputStorage) {}

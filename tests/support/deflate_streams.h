@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <zlib.h>
+
+// Raw deflate streams made on the spot, so decoder tests need no blobs.
+namespace deflate_streams {
+
+using Bytes = std::vector<unsigned char>;
+
+// `size` bytes that compress like a module: runs of code-like patterns,
+// repeats at distances near and far, and stretches of noise. Same seed, same
+// bytes.
+Bytes ModuleLike(std::size_t size, std::uint32_t seed = 1);
+
+// `data` compressed as one raw deflate stream (no header, no trailer) with
+// the given zlib level, window bits (-9 .. -15) and strategy.
+Bytes Deflate(const Bytes& data, int level = 9, int windowBits = -15,
+              int strategy = Z_DEFAULT_STRATEGY);
+
+// `count` empty non-final stored blocks (5 bytes each, byte-aligned), which
+// decode to nothing; a complete stream may follow them.
+Bytes EmptyStoredBlocks(std::size_t count);
+
+// What zlib alone makes of `packed`: the bytes it delivers and whether it
+// reached the end of the final block.
+struct Reference {
+  Bytes output;
+  bool complete = false;
+};
+Reference RawInflate(const unsigned char* packed, std::size_t size);
+
+// Standard CRC-32 of `data` (zlib's).
+std::uint32_t Crc32(const Bytes& data);
+
+}  // namespace deflate_streams
