@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Runs the ppk program as a user would: real binaries packed and unpacked byte
+# for byte, a damaged package, bad arguments.
+#
+#   ppk_cli_test.sh WORKDIR PPK SAMPLE...
+#
+# PPK_RUNNER, when set, is the command that runs a Windows program (the
+# emulator), split at blanks.
+set -uo pipefail
+
+work=$1 ppk=$2
+shift 2
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+read -r -a runner <<<"${PPK_RUNNER:-}"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+run() { "${runner[@]}" "$ppk" "$@"; }
+
+# CRC-32 and size of a file, as printed by `ppk verify`, from gzip's trailer.
+crc_of() { gzip -c <"$1" | tail -c 8 | od -An -tx4 -N4 | tr -d ' \n' | tr a-f A-F; }
+
+n=0
+for sample in "$@"; do
+  n=$((n + 1))
+  cp "$sample" "m$n.dll" || { fail "cannot copy $sample"; continue; }
+  run pack "m$n.dll" || fail "pack $sample exited $?"
+  [ -f "m$n.ppk" ] || fail "pack $sample made no m$n.ppk beside the module"
+  run unpack "m$n.ppk" "out$n.dll" || fail "unpack $sample exited $?"
+  cmp -s "$sample" "out$n.dll" || fail "unpack of $sample differs from the original"
+  mv "m$n.dll" "orig$n.dll"
+  run unpack "m$n.ppk" || fail "unpack with the default module name exited $?"
+  cmp -s "$sample" "m$n.dll" || fail "default-name unpack of $sample differs"
+  size=$(stat -c %s "$sample")
+  expected="m$n.ppk: $size bytes, CRC-32 $(crc_of "$sample")"
+  got=$(run verify "m$n.ppk" | tr -d '\r')
+  [ "$got" = "$expected" ] || fail "verify said '$got', expected '$expected'"
+  echo "ok: $sample ($size bytes, package $(stat -c %s "m$n.ppk") bytes)"
+done
+
+# A damaged package: exit 1, the decoder's message, no module under the name.
+head -c 1000 m1.ppk >bad.ppk
+run unpack bad.ppk bad.dll 2>err.txt
+rc=$?
+[ $rc -eq 1 ] || fail "damaged package: exit $rc, expected 1"
+grep -q 'Damaged or incomplete compressed data in bad.ppk\.' err.txt ||
+  fail "damaged package: stderr was '$(cat err.txt)'"
+ls bad.dll* >/dev/null 2>&1 && fail "damaged package left $(ls bad.dll*)"
+run verify bad.ppk >/dev/null 2>&1
+rc=$?
+[ $rc -eq 1 ] || fail "verify of a damaged package: exit $rc, expected 1"
+
+# Bad arguments: one line of usage, exit 2. --help: usage, exit 0.
+for args in "" "pack" "frobnicate x" "verify a b" "pack a b c"; do
+  # shellcheck disable=SC2086
+  run $args >/dev/null 2>err.txt
+  rc=$?
+  [ $rc -eq 2 ] || fail "'ppk $args': exit $rc, expected 2"
+  [ "$(wc -l <err.txt)" -eq 1 ] || fail "'ppk $args': usage is not one line: $(cat err.txt)"
+done
+run --help >out.txt 2>&1 || fail "--help exited $?"
+grep -q '^usage: ppk pack' out.txt || fail "--help printed '$(cat out.txt)'"
+
+echo "$n passed samples, $failures failures"
+[ $failures -eq 0 ]

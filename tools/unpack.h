@@ -1,0 +1,30 @@
+// Decoding a component package exactly as the installer does: two file
+// storages with 4096-byte buffers and the inflate decoder, length unlimited.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ppk {
+
+// Decodes `packagePath` into `modulePath`. The module is written under a
+// temporary name beside `modulePath` and renamed only when the decoder
+// reports success, so a failed run leaves no file under `modulePath` (an
+// existing one is kept). Returns true on success; otherwise false with the
+// failing status record's message (or the rename's) in *message.
+[[nodiscard]] bool UnpackPackage(const std::string& packagePath, const std::string& modulePath,
+                                 std::string* message);
+
+struct VerifyResult {
+  std::uint64_t size = 0;   // decoded bytes
+  std::uint32_t crc32 = 0;  // standard CRC-32 of the decoded bytes
+};
+
+// Decodes `packagePath` through the installer's path into an output storage
+// that keeps nothing, and reports the decoded size and the CRC-32 taken from
+// that storage's running register. Returns true on success; otherwise false
+// with the status record's message in *message.
+[[nodiscard]] bool VerifyPackage(const std::string& packagePath, VerifyResult* result,
+                                 std::string* message);
+
+}  // namespace ppk
