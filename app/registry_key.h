@@ -1,0 +1,110 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// The installer's only access to the registry. An object is bound to a root
+// key and a path below it; every operation names a sub-key relative to that
+// path (null: the path itself) and a value in it, opens the joined key with
+// RegCreateKeyA, makes one registry call and closes the key again before it
+// returns. Opening creates every missing key of the joined path, so even a
+// read leaves its key behind (empty). Between operations no handle is held,
+// except the enumeration key from BeginEnum to EndEnum.
+//
+// Results are 1 for success and 0 for failure; nothing is shown or recorded.
+// A null root makes every operation fail. Not shared between threads.
+//
+// The order of the virtual operations below is fixed; new ones go after the
+// destructor's slot, never between.
+class RegistryKey {
+ public:
+  // Room for the object's path: 259 characters and the terminator.
+  static constexpr size_t kPathBufferSize = 260;
+  // Room for the path, a backslash and a sub-key name, with terminator.
+  static constexpr size_t kJoinedPathBufferSize = 520;
+
+  // Keeps `root` (not owned, never closed) and copies at most 259 characters
+  // of `path`; a null path is the empty path (sub-keys directly below root).
+  RegistryKey(HKEY root, const char* path);
+
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+
+  // Writes REG_BINARY `valueName` of exactly `size` bytes from `data`.
+  // Fails for a null value name or null data.
+  [[nodiscard]] virtual int WriteBinary(const char* subKey, const char* valueName,
+                                        const void* data, DWORD size);
+  // Writes REG_SZ `valueName` holding `text` and its terminating zero (an
+  // empty text stores one byte). Fails for a null value name or text.
+  [[nodiscard]] virtual int WriteString(const char* subKey, const char* valueName,
+                                        const char* text);
+  // Writes REG_DWORD `valueName` (4 bytes). A null value name writes the
+  // key's default value.
+  [[nodiscard]] virtual int WriteDword(const char* subKey, const char* valueName, DWORD value);
+  // Reads REG_BINARY `valueName` into `buffer`; succeeds only if the type is
+  // REG_BINARY and the value fits in `bufferSize` bytes. Never writes past
+  // `bufferSize`; on failure the content of the buffer is undefined.
+  [[nodiscard]] virtual int ReadBinary(const char* subKey, const char* valueName, void* buffer,
+                                       DWORD bufferSize);
+  // Reads REG_SZ `valueName` into `buffer` as a zero-terminated string that
+  // lies within `bufferSize` bytes. Fails for any other type, for a value
+  // that does not fit with its terminator (a value stored without one gets
+  // it added when there is room), and for a null or zero-sized buffer.
+  // Whenever the buffer has room it holds a terminated string on return:
+  // the value on success, the empty string on failure, so callers may
+  // append to it either way.
+  [[nodiscard]] virtual int ReadString(const char* subKey, const char* valueName, char* buffer,
+                                       DWORD bufferSize);
+  // Reads REG_DWORD `valueName`; stores it in `*value` only on success.
+  [[nodiscard]] virtual int ReadDword(const char* subKey, const char* valueName, DWORD* value);
+  // Deletes `valueName`; whether it existed or the deletion worked is not told.
+  virtual void DeleteValue(const char* subKey, const char* valueName);
+  // Opens `subKey` for value enumeration and starts at index 0. Fails for a
+  // null root or while an enumeration is open (that one stays open).
+  [[nodiscard]] virtual int BeginEnum(const char* subKey);
+  // Stores the name of the value at the enumeration index in `nameBuffer`
+  // (`bufferSize` characters with terminator) and advances the index, also
+  // when there is no such value. 0 when no enumeration is open, past the last
+  // value, or the name does not fit (the buffer then holds the empty string).
+  [[nodiscard]] virtual int NextValue(char* nameBuffer, DWORD bufferSize);
+  // Closes the enumeration key, if one is open.
+  virtual void EndEnum();
+  // Closes an enumeration left open, so that no handle outlives the object.
+  virtual ~RegistryKey();
+
+  // Index of the value that the next NextValue asks for.
+  uint32_t EnumIndex() const { return enumIndex; }
+
+  // Makes the `bytesRead` bytes of a REG_SZ just read into `buffer` a
+  // terminated string within `bufferSize` bytes: data that ends with its
+  // terminator is kept, data without one gets it appended when there is
+  // room. Returns 1 then; returns 0 and leaves the empty string when the
+  // terminator does not fit (bufferSize > 0, bytesRead <= bufferSize).
+  // The registry hands REG_SZ data back as it was written, terminator or
+  // not, and may fill the buffer to its last byte.
+  [[nodiscard]] static int TerminateString(char* buffer, DWORD bufferSize, DWORD bytesRead);
+
+ protected:
+  // Opens (creating as needed) the object's path joined with `subKey`.
+  // Null for a null root, a joined path longer than 519 characters, or a
+  // failed RegCreateKeyA. The caller closes the handle with CloseSubKey.
+  HKEY OpenSubKey(const char* subKey) const;
+  // Closes `key` unless it is null.
+  static void CloseSubKey(HKEY key);
+  // RegSetValueExA on an open key; 0 for a null value name or data.
+  static int SetValue(HKEY key, const char* valueName, const void* data, DWORD size,
+                      DWORD type);
+  // RegQueryValueExA on an open key, limited to `bufferSize` bytes; 1 if the
+  // call succeeds and the stored type is `type`, 0 for a null value name or
+  // buffer or any failure. `bytesRead` (may be null) receives the size read.
+  static int QueryValue(HKEY key, const char* valueName, void* buffer, DWORD bufferSize,
+                        DWORD type, DWORD* bytesRead);
+
+ private:
+  uint32_t enumIndex = 0;
+  HKEY root;
+  HKEY enumKey = nullptr;
+  char path[kPathBufferSize];
+};

@@ -1,0 +1,71 @@
+# add_component_module(NAME <base> RC <file.rc> [OUTPUT_DIRECTORY <dir>] [NO_PACKAGE])
+#
+# Turns the resource script of a component into its component module,
+# <base>.dll: a resource-only DLL for the target (no code, no entry point,
+# no imports), which the installer loads with LoadLibraryA to read its
+# records. When the package tool `ppk` is a target of this build (define it
+# before calling), the module is also packed into <base>.ppk beside it,
+# unless NO_PACKAGE is given (modules that only tests load).
+#
+# Target: component_<base> (the module); component_<base>_package (the
+# package, built by default) when ppk exists. Both files land in
+# OUTPUT_DIRECTORY, by default the calling directory's binary folder.
+# The target property COMPONENT_PACKAGE of component_<base> names the
+# package file (empty without ppk).
+
+# In cross builds ppk is a Windows program that runs under Wine. Run as root,
+# the Wine server it starts would keep root's power to ignore file
+# permissions for the tests that later share it; drop that power as the
+# test runner does.
+if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
+  execute_process(COMMAND id -u OUTPUT_VARIABLE _addon_uid OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(_addon_uid STREQUAL "0")
+    set(ADDON_COMPONENT_TOOL_RUNNER "${CMAKE_SOURCE_DIR}/scripts/unprivileged.sh" ${CMAKE_CROSSCOMPILING_EMULATOR})
+  else()
+    set(ADDON_COMPONENT_TOOL_RUNNER ${CMAKE_CROSSCOMPILING_EMULATOR})
+  endif()
+  unset(_addon_uid)
+endif()
+
+function(add_component_module)
+  cmake_parse_arguments(ARG "NO_PACKAGE" "NAME;RC;OUTPUT_DIRECTORY" "" ${ARGN})
+  if(NOT ARG_NAME OR NOT ARG_RC)
+    message(FATAL_ERROR "add_component_module: NAME and RC are required")
+  endif()
+  if(NOT ARG_NAME MATCHES "^[A-Za-z0-9]+$")
+    message(FATAL_ERROR "add_component_module: base name '${ARG_NAME}' must be letters and digits")
+  endif()
+  if(NOT ARG_OUTPUT_DIRECTORY)
+    set(ARG_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  set(target component_${ARG_NAME})
+
+  # A MODULE library has no import library; the compiled script is its only
+  # object. -nostdlib keeps out the start-up code and every runtime library,
+  # entry 0 leaves the loader nothing to call.
+  add_library(${target} MODULE ${ARG_RC})
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME ${ARG_NAME}
+    PREFIX ""
+    SUFFIX ".dll"
+    LINKER_LANGUAGE C
+    LIBRARY_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY}
+    COMPONENT_PACKAGE "")
+  target_link_options(${target} PRIVATE -nostdlib -s -Wl,--entry=0 -Wl,--no-insert-timestamp)
+
+  if(ARG_NO_PACKAGE OR NOT TARGET ppk)
+    return()
+  endif()
+  set(package ${ARG_OUTPUT_DIRECTORY}/${ARG_NAME}.ppk)
+  # File names relative to the output folder: the Windows ppk under Wine and
+  # a host ppk read them alike.
+  add_custom_command(
+    OUTPUT ${package}
+    COMMAND ${ADDON_COMPONENT_TOOL_RUNNER} $<TARGET_FILE:ppk> pack ${ARG_NAME}.dll ${ARG_NAME}.ppk
+    WORKING_DIRECTORY ${ARG_OUTPUT_DIRECTORY}
+    DEPENDS ${target} ppk
+    COMMENT "Packing component ${ARG_NAME}"
+    VERBATIM)
+  add_custom_target(${target}_package ALL DEPENDS ${package})
+  set_target_properties(${target} PROPERTIES COMPONENT_PACKAGE ${package})
+endfunction()

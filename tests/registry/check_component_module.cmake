@@ -1,0 +1,21 @@
+# Checks that a component module is what the installer expects to load: a
+# DLL without an entry point and without imports, carrying resources.
+#   cmake -DOBJDUMP=<objdump> -DMODULE=<file.dll> -P check_component_module.cmake
+execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${OBJDUMP} cannot read ${MODULE}")
+endif()
+string(REGEX MATCH "\nCharacteristics 0x([0-9a-fA-F]+)" ignored "${dump}")
+math(EXPR isDll "0x${CMAKE_MATCH_1} & 0x2000")
+if(isDll EQUAL 0)
+  message(FATAL_ERROR "${MODULE} is not a DLL")
+endif()
+if(NOT dump MATCHES "AddressOfEntryPoint[\t ]+0+\n")
+  message(FATAL_ERROR "${MODULE} has an entry point")
+endif()
+if(dump MATCHES "DLL Name:")
+  message(FATAL_ERROR "${MODULE} imports from other modules")
+endif()
+if(NOT dump MATCHES "Resource Directory")
+  message(FATAL_ERROR "${MODULE} has no resources")
+endif()
