@@ -15,7 +15,7 @@ if [ "$(id -u)" -eq 0 ] && [ -z "${ADDON_UNPRIVILEGED:-}" ]; then
 fi
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(native win32 win64)
+[ ${#presets[@]} -gt 0 ] || presets=(native win32 win64 fuzz)
 
 for preset in "${presets[@]}"; do
   echo "=== $preset ==="
