@@ -269,16 +269,6 @@ TEST_F(RegistryKeyTest, NullRootFailsEveryOperation) {
   key.EndEnum();
 }
 
-TEST_F(RegistryKeyTest, DeleteValueRemovesOnlyThatValue) {
-  RegistryKey key(root, nullptr);
-  ASSERT_EQ(key.WriteDword("k", "gone", 1), 1);
-  ASSERT_EQ(key.WriteDword("k", "kept", 2), 1);
-  key.DeleteValue("k", "gone");
-  key.DeleteValue("k", "never-there");
-  EXPECT_FALSE(ReadStored(HKEY_CURRENT_USER, Below("k"), "gone").found);
-  EXPECT_TRUE(ReadStored(HKEY_CURRENT_USER, Below("k"), "kept").found);
-}
-
 TEST_F(RegistryKeyTest, OverlongPathsAreCutOrRefusedWithoutOverrun) {
   // 300 characters of path: the accessor keeps 259 of them.
   std::string longPath;
