@@ -70,6 +70,10 @@ struct FileInfo {
 // number.
 [[nodiscard]] int Rename(const char* from, const char* to);
 
+// True when both paths exist and name the same file (on a file system that
+// ignores case, "a.dll" and "A.DLL" do).
+[[nodiscard]] bool IsSameFile(const char* first, const char* second);
+
 // Creates one folder; 0 or the error number.
 [[nodiscard]] int MakeDirectory(const char* path);
 

@@ -106,6 +106,13 @@ int Rename(const char* from, const char* to) {
   return ::rename(from, to) < 0 ? errno : 0;
 }
 
+bool IsSameFile(const char* first, const char* second) {
+  struct stat a;
+  struct stat b;
+  if (::stat(first, &a) < 0 || ::stat(second, &b) < 0) return false;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 int MakeDirectory(const char* path) { return ::mkdir(path, 0777) < 0 ? errno : 0; }
 
 int GetAttributes(const char* path, std::uint16_t& flags) {

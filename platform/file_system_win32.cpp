@@ -116,6 +116,28 @@ int Remove(const char* path) { return std::remove(path) < 0 ? errno : 0; }
 // The C runtime's rename already refuses an existing target.
 int Rename(const char* from, const char* to) { return std::rename(from, to) < 0 ? errno : 0; }
 
+namespace {
+
+// Volume and file index of an existing file, without opening it for access.
+bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION& info) {
+  const HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const BOOL known = GetFileInformationByHandle(file, &info);
+  CloseHandle(file);
+  return known != FALSE;
+}
+
+}  // namespace
+
+bool IsSameFile(const char* first, const char* second) {
+  BY_HANDLE_FILE_INFORMATION a;
+  BY_HANDLE_FILE_INFORMATION b;
+  if (!FileIdentity(first, a) || !FileIdentity(second, b)) return false;
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
 int MakeDirectory(const char* path) { return _mkdir(path) < 0 ? errno : 0; }
 
 int GetAttributes(const char* path, std::uint16_t& flags) {

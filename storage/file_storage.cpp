@@ -262,7 +262,9 @@ int ALFileStorage::Rename(const char* newName, int deleteTarget) {
                              "Error attempting to rename %s to %s.  Can't rename to the same name!",
                              source, target);
     }
-    const int error = platform::Remove(target);
+    // On a file system that ignores case, a target differing only in case
+    // is the source itself: deleting it would lose the file.
+    const int error = platform::IsSameFile(target, source) ? 0 : platform::Remove(target);
     if (error != 0 && error != platform::kErrNoEntry) {
       return status.SetError(StatusRenameFailed, "Error deleting %s before renaming %s.  errno = %d",
                              target, source, error);

@@ -1,0 +1,236 @@
+#ifdef _WIN32
+// Before the storage headers: <windows.h> defines a Yield() macro that they undo.
+#include <windows.h>
+#endif
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+
+#include "storage/crc32.h"
+#include "storage/file_storage.h"
+#include "tests/storage/storage_test_util.h"
+#include "tests/storage/temp_folder.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// Lets a 2 GiB buffer fail for real, as it does in a 32-bit process, instead
+// of aborting the test.
+extern "C" const char* __asan_default_options() {
+  return "allocator_may_return_null=1:max_allocation_size_mb=1024";
+}
+#define HUGE_ALLOCATION_FAILS 1
+#elif defined(_WIN32) && !defined(_WIN64)
+#define HUGE_ALLOCATION_FAILS 1
+#endif
+
+namespace {
+
+constexpr std::int32_t kBuffer = 4096;
+
+std::uint32_t StandardCrc(const std::string& data) {
+  return ~UpdateCrc32Bytewise(0xFFFFFFFFu, reinterpret_cast<const unsigned char*>(data.data()), data.size());
+}
+
+TEST(Storage, EndOfDataIsReturnedRepeatedlyAndNeverRecorded) {
+  TempFolder folder;
+  for (const std::string& content : {std::string(), std::string("xyz")}) {
+    const std::string path = folder.File("input.bin");
+    WriteWholeFile(path, content);
+    ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
+    ASSERT_EQ(0, input.Open());
+    for (const char expected : content) EXPECT_EQ(static_cast<unsigned char>(expected), input.ReadChar());
+    for (int again = 0; again < 3; ++again) EXPECT_EQ(-1, input.ReadChar());
+    EXPECT_EQ(StatusOk, input.status.code);
+    EXPECT_EQ(nullptr, input.status.Text());
+    EXPECT_EQ(0, input.Close());
+  }
+}
+
+TEST(Storage, WriteCharFlushesOnlyWhenTheBufferIsFull) {
+  TempFolder folder;
+  for (const int count : {kBuffer - 1, kBuffer, kBuffer + 1, 2 * kBuffer + 1}) {
+    const std::string path = folder.File("out.bin");
+    const std::string data = Pattern(static_cast<std::size_t>(count));
+    RecordingMonitor monitor;
+    ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
+    ASSERT_EQ(0, output.Create(-1));
+    output.monitor = &monitor;
+    for (const char c : data) ASSERT_EQ(static_cast<unsigned char>(c), output.WriteChar(c));
+    // A flush happens only to make room for a further byte.
+    const std::size_t flushes = static_cast<std::size_t>((count - 1) / kBuffer);
+    EXPECT_EQ(flushes, monitor.calls.size()) << count;
+    EXPECT_EQ(count - static_cast<int>(flushes) * kBuffer, output.writeCount);
+    EXPECT_EQ(static_cast<std::int32_t>(flushes) * kBuffer, output.filePosition);
+    EXPECT_EQ(flushes * kBuffer, ReadWholeFile(path).size());
+    EXPECT_EQ(0, output.Close());
+    EXPECT_EQ(count, output.size);
+    EXPECT_EQ(data, ReadWholeFile(path));
+  }
+}
+
+TEST(Storage, WriteCharKeepsOnlyTheLowByte) {
+  TempFolder folder;
+  const std::string path = folder.File("out.bin");
+  ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, output.Create(-1));
+  EXPECT_EQ(0xFF, output.WriteChar(0x1FF));
+  EXPECT_EQ(0xFF, output.WriteChar(-1));
+  EXPECT_EQ(0x34, output.WriteChar(0x1234));
+  EXPECT_EQ(0, output.Close());
+  EXPECT_EQ(std::string("\xFF\xFF\x34", 3), ReadWholeFile(path));
+}
+
+TEST(Storage, CrcCoversExactlyTheBytesThatPassedWhileOn) {
+  TempFolder folder;
+  const std::string path = folder.File("crc.bin");
+  {
+    ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
+    // Started before Create: Create switches it off again.
+    output.StartCrc32(0x12345678u);
+    ASSERT_EQ(0, output.Create(-1));
+    EXPECT_EQ(0, output.crcEnabled);
+    EXPECT_EQ(0xFFFFFFFFu, output.crc);
+    output.WriteChar('z');
+    ASSERT_EQ(0, output.FlushBuffer());
+    EXPECT_EQ(0xFFFFFFFFu, output.crc);  // off: nothing computed
+
+    output.StartCrc32(0xFFFFFFFFu);
+    for (const char c : std::string("abc")) output.WriteChar(c);
+    EXPECT_EQ(0xFFFFFFFFu, output.crc);  // still in the buffer
+    ASSERT_EQ(0, output.FlushBuffer());
+    EXPECT_EQ(0x352441C2u, ~output.crc);
+    EXPECT_EQ(0, output.Close());
+  }
+  // Reading runs it over every loaded buffer.
+  const std::string data = Pattern(3 * kBuffer + 123);
+  WriteWholeFile(path, data);
+  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, input.Open());
+  input.StartCrc32(0xFFFFFFFFu);
+  while (input.ReadChar() >= 0) {
+  }
+  EXPECT_EQ(StandardCrc(data), ~input.crc);
+  EXPECT_EQ(0, input.Close());
+}
+
+TEST(Storage, TellAndMonitorFollowTheLogicalPosition) {
+  TempFolder folder;
+  const std::string path = folder.File("data.bin");
+  const std::string data = Pattern(2 * kBuffer + 100);
+  WriteWholeFile(path, data);
+  {
+    RecordingMonitor monitor;
+    ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
+    ASSERT_EQ(0, input.Open());
+    input.monitor = &monitor;
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(static_cast<unsigned char>(data[i]), input.ReadChar());
+    EXPECT_EQ(10, input.Tell());
+    while (input.ReadChar() >= 0) {
+    }
+    EXPECT_EQ(static_cast<std::int32_t>(data.size()), input.Tell());
+    ASSERT_EQ(3u, monitor.calls.size());
+    for (std::size_t i = 0; i < monitor.calls.size(); ++i) {
+      EXPECT_EQ(static_cast<std::int32_t>(i) * kBuffer, monitor.calls[i].first);
+      EXPECT_EQ(&input, monitor.calls[i].second);
+    }
+  }
+  RecordingMonitor monitor;
+  ALFileStorage output(folder.File("out.bin").c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, output.Create(-1));
+  output.monitor = &monitor;
+  for (int i = 0; i < 10; ++i) output.WriteChar(i);
+  EXPECT_EQ(10, output.Tell());
+  ASSERT_EQ(0, output.FlushBuffer());
+  EXPECT_EQ(10, output.Tell());
+  ASSERT_EQ(1u, monitor.calls.size());
+  EXPECT_EQ(10, monitor.calls[0].first);
+}
+
+TEST(Storage, ErrorsStickButBufferedBytesAreStillHandedOut) {
+  TempFolder folder;
+  const std::string path = folder.File("data.bin");
+  const std::string other = folder.File("other.bin");
+  WriteWholeFile(path, "0123456789");
+  WriteWholeFile(other, "x");
+  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, input.Open());
+  for (const char expected : std::string("012")) EXPECT_EQ(expected, input.ReadChar());
+  // A real failure that leaves the buffer alone.
+  ASSERT_EQ(StatusRenameFailed, input.Rename(other.c_str(), 0));
+  for (const char expected : std::string("3456789")) EXPECT_EQ(expected, input.ReadChar());
+  EXPECT_EQ(StatusRenameFailed, input.ReadChar());
+  EXPECT_EQ(StatusRenameFailed, input.LoadBuffer(0));
+  EXPECT_EQ(StatusRenameFailed, input.FlushBuffer());
+  EXPECT_EQ(StatusRenameFailed, input.Seek(0));
+  EXPECT_EQ(StatusRenameFailed, input.Close());
+
+  // A storage whose open failed creates nothing.
+  const std::string missing = folder.File("missing.bin");
+  ALFileStorage failed(missing.c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(StatusOpenFailed, failed.Open());
+  EXPECT_EQ(StatusOpenFailed, failed.Create(-1));
+  EXPECT_EQ(StatusOpenFailed, failed.Open());
+  EXPECT_FALSE(FileExists(missing));
+  ExpectStatus(failed, StatusOpenFailed, "File open failure.  Open of " + missing + " returned errno = 2");
+}
+
+TEST(Storage, SettingsBlockIsOneBigEndianZero) {
+  TempFolder folder;
+  const std::string path = folder.File("settings.bin");
+  {
+    ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
+    ASSERT_EQ(0, output.Create(-1));
+    EXPECT_EQ(0, output.WriteBigEndian16(0xA1B2));
+    EXPECT_EQ(0, output.WriteSettings(output));
+    EXPECT_EQ(0, output.Close());
+  }
+  EXPECT_EQ(std::string("\xA1\xB2\0\0", 4), ReadWholeFile(path));
+  WriteWholeFile(path, std::string("\xA1\xB2\0\0\x7F", 5));
+  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, input.Open());
+  std::uint16_t value = 0;
+  EXPECT_EQ(0, input.ReadBigEndian16(value));
+  EXPECT_EQ(0xA1B2, value);
+  EXPECT_EQ(0, input.ReadSettings(input));
+  EXPECT_EQ(0x7F, input.ReadChar());
+  // At end of data nothing is recorded and the value is all ones.
+  EXPECT_EQ(0, input.ReadBigEndian16(value));
+  EXPECT_EQ(0xFFFF, value);
+}
+
+TEST(Storage, BufferThatCannotBeHadIsReportedByOpenAndCreate) {
+  TempFolder folder;
+  const std::string path = folder.File("data.bin");
+  WriteWholeFile(path, "data");
+  std::vector<std::int32_t> sizes = {0, -1, INT32_MIN};
+#ifdef HUGE_ALLOCATION_FAILS
+  sizes.push_back(INT32_MAX);
+#endif
+  for (const std::int32_t size : sizes) {
+    ALFileStorage input(path.c_str(), size, CaseInsensitive);
+    EXPECT_EQ(StatusOutOfMemory, input.Open()) << size;
+    ExpectStatus(input, StatusOutOfMemory, "Allocation of buffer failed in Open()");
+    EXPECT_EQ(nullptr, input.buffer);
+    ALFileStorage output(folder.File("out.bin").c_str(), size, CaseInsensitive);
+    EXPECT_EQ(StatusOutOfMemory, output.Create(-1)) << size;
+    ExpectStatus(output, StatusOutOfMemory, "Allocation of buffer failed in Open()");
+    EXPECT_EQ(StatusOutOfMemory, output.Close());
+  }
+}
+
+#ifdef _WIN32
+TEST(Storage, YieldRemovesAndDispatchesEveryWaitingMessage) {
+  MSG message;
+  PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread gets its queue
+  const DWORD thread = GetCurrentThreadId();
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(PostThreadMessageA(thread, WM_APP + i, 0, 0));
+  PostQuitMessage(0);
+  ALFileStorage storage("", kBuffer, CaseInsensitive);
+  storage.Yield();
+  EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+
+// A fresh folder under the system's temporary folder, removed with
+// everything in it (read-only files included) when the object goes.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // The folder's path, without a trailing separator.
+  const std::string& Path() const { return path_; }
+  // `name` inside the folder, joined with the platform's separator.
+  std::string File(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Makes a folder the current folder for its lifetime.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& path);
+  ~CurrentFolder();
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+// Test-side file helpers, independent of the storage layer.
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& content);
+bool FileExists(const std::string& path);
+void MakeReadOnly(const std::string& path);
+bool IsReadOnly(const std::string& path);
+// Last-write time of a file in seconds since 1970-01-01 UTC.
+long long ModificationTimeUtc(const std::string& path);
+// Sets a file's modification time to `utcSeconds` since 1970-01-01 UTC.
+void SetModificationTimeUtc(const std::string& path, long long utcSeconds);
