@@ -1,18 +1,18 @@
 #include "tools/pack.h"
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <zlib.h>
+
+#include "tests/support/deflate_streams.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using deflate_streams::Bytes;
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -30,35 +30,14 @@ bool Exists(const std::string& path) {
   return f != nullptr;
 }
 
-// Raw inflate with zlib alone; true only when the stream ends properly.
-bool RawInflate(const Bytes& packed, Bytes* out) {
-  z_stream zs;
-  std::memset(&zs, 0, sizeof zs);
-  if (inflateInit2(&zs, -15) != Z_OK) return false;
-  zs.next_in = const_cast<unsigned char*>(packed.data());
-  zs.avail_in = static_cast<uInt>(packed.size());
-  unsigned char chunk[1024];
-  int rc;
-  do {
-    zs.next_out = chunk;
-    zs.avail_out = sizeof chunk;
-    rc = inflate(&zs, Z_NO_FLUSH);
-    out->insert(out->end(), chunk, chunk + (sizeof chunk - zs.avail_out));
-  } while (rc == Z_OK);
-  inflateEnd(&zs);
-  return rc == Z_STREAM_END;
+Bytes Unpacked(const std::string& path) {
+  const Bytes packed = ReadFile(path);
+  const auto ref = deflate_streams::RawInflate(packed.data(), packed.size());
+  EXPECT_TRUE(ref.complete) << path;
+  return ref.output;
 }
 
-Bytes SampleModule(size_t size) {
-  Bytes bytes(size);
-  unsigned state = 12345;
-  for (size_t i = 0; i < size; ++i) {
-    state = state * 1103515245u + 12345u;
-    // Mostly repetitive with some noise, like code and resources.
-    bytes[i] = static_cast<unsigned char>((i % 64 < 40) ? (i % 7) : (state >> 24));
-  }
-  return bytes;
-}
+Bytes SampleModule(std::size_t size) { return deflate_streams::ModuleLike(size, 21); }
 
 TEST(Pack, WritesARawDeflateStreamOfTheWholeModule) {
   for (size_t size : {size_t{0}, size_t{1}, size_t{4096}, size_t{200000}}) {
@@ -66,9 +45,7 @@ TEST(Pack, WritesARawDeflateStreamOfTheWholeModule) {
     WriteFile("pack_in.dll", module);
     std::string message;
     ASSERT_TRUE(ppk::PackModule("pack_in.dll", "pack_out.ppk", &message)) << message;
-    Bytes decoded;
-    ASSERT_TRUE(RawInflate(ReadFile("pack_out.ppk"), &decoded)) << size;
-    EXPECT_EQ(decoded, module) << size;
+    EXPECT_EQ(Unpacked("pack_out.ppk"), module) << size;
   }
 }
 
@@ -77,9 +54,7 @@ TEST(Pack, ReplacesAnExistingPackage) {
   WriteFile("pack_new.dll", SampleModule(5000));
   std::string message;
   ASSERT_TRUE(ppk::PackModule("pack_new.dll", "pack_old.ppk", &message)) << message;
-  Bytes decoded;
-  ASSERT_TRUE(RawInflate(ReadFile("pack_old.ppk"), &decoded));
-  EXPECT_EQ(decoded, SampleModule(5000));
+  EXPECT_EQ(Unpacked("pack_old.ppk"), SampleModule(5000));
 }
 
 TEST(Pack, MissingModuleFailsWithoutLeavingAPackage) {
