@@ -1,0 +1,49 @@
+// Resource ids of the installer, shared by installer.rc and the program.
+// The numbers are part of the installer's published layout; never renumber.
+#pragma once
+
+// Dialogs
+#define IDD_MAIN 200           // main dialog
+#define IDD_NOT_INSTALLED 205  // the screensaver is missing
+#define IDD_SUCCESS 206        // installation went through
+#define IDD_HELP 207
+#define IDD_CHOOSE_FOLDER 1000
+
+// Controls of the main dialog
+#define IDC_INSTALL 210
+#define IDC_CLOSE 211
+#define IDC_DESCRIPTION 213
+#define IDC_STATUS 214
+#define IDC_BANNER 215
+#define IDC_BANNER_PICTURE_ANCHOR 216  // top-left mark of bitmap 100
+#define IDC_FLOWER_PICTURE_ANCHOR 217  // top-left mark of bitmap 101
+#define IDC_HELP_BUTTON 218
+
+// Control of the help dialog
+#define IDC_HELP_TEXT 200
+
+// Controls of the folder chooser
+#define IDC_FOLDER_PROMPT 200
+#define IDC_FOLDER_LIST 201
+#define IDC_FOLDER_OK 202
+#define IDC_FOLDER_CANCEL 203
+#define IDC_FOLDER_LINE 204
+
+// Text controls the program never addresses
+#define IDC_UNADDRESSED -1
+
+// Strings
+#define IDS_DESCRIPTION 1     // what this build installs (control 213)
+#define IDS_COMPONENTS 2      // base names of the components to install
+#define IDS_EXTRACTING 5
+#define IDS_REGISTERING 6
+#define IDS_CHOOSE_FOLDER 7
+#define IDS_NOT_INSTALLED 8   // %s: the components that failed
+
+// Raw data
+#define IDR_HELP_TEXT 400     // Windows-1252, no terminator
+
+// Pictures and icon
+#define IDB_BANNER 100
+#define IDB_FLOWER 101
+#define IDI_INSTALLER 100
