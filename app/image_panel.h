@@ -1,0 +1,12 @@
+#pragma once
+
+#include <windows.h>
+
+// Draws the banner (bitmap 100) one pixel right of and below control 216 and
+// the flower (bitmap 101) likewise at control 217 of `dialog`, each composed
+// over the palette entry nearest to the dialog face colour so that the
+// flower's transparent background takes the face colour. Draws on the whole
+// client area and leaves the update region to the default dialog painting;
+// call it on WM_PAINT and return FALSE. A missing control, picture or
+// palette leaves only that picture out.
+void PaintImagePanel(HWND dialog);

@@ -1,0 +1,81 @@
+#include "app/main_dialog.h"
+
+#include "app/app_state.h"
+#include "app/banner.h"
+#include "app/center_on_screen.h"
+#include "app/help_dialog.h"
+#include "app/image_panel.h"
+#include "app/install_driver.h"
+#include "resources/resource.h"
+
+namespace {
+
+// String 1, the description, is loaded into this many characters.
+constexpr int kDescriptionBufferSize = 400;
+
+void OnInitDialog(HWND dialog) {
+  appState.mainDialog = dialog;
+  CenterOnScreen(dialog);
+  char description[kDescriptionBufferSize] = {};
+  if (LoadStringA(appState.instance, IDS_DESCRIPTION, description, kDescriptionBufferSize) > 0)
+    SetDlgItemTextA(dialog, IDC_DESCRIPTION, description);
+  SetDlgItemTextA(dialog, IDC_BANNER, BannerText());
+}
+
+// "&Installieren". Messages are dispatched while InstallComponents runs, so
+// this procedure is re-entered: the busy flag and the disabled buttons keep
+// that from closing the dialog or starting a second installation.
+void RunInstallSequence(HWND dialog) {
+  if (appState.busy) return;
+  EnableWindow(GetDlgItem(dialog, IDC_INSTALL), FALSE);
+  EnableWindow(GetDlgItem(dialog, IDC_CLOSE), FALSE);
+  appState.busy = 1;
+  // On success the dialog closes once control is back in its loop.
+  if (InstallComponents(dialog) != 0) EndDialog(dialog, 1);
+  EnableWindow(GetDlgItem(dialog, IDC_INSTALL), TRUE);
+  EnableWindow(GetDlgItem(dialog, IDC_CLOSE), TRUE);
+  SetFocus(GetDlgItem(dialog, IDC_INSTALL));
+  appState.busy = 0;
+}
+
+void OnCommand(HWND dialog, int id) {
+  switch (id) {
+    case IDCANCEL:
+    case IDC_CLOSE:
+      if (!appState.busy) EndDialog(dialog, 0);
+      return;
+    case IDC_INSTALL:
+      RunInstallSequence(dialog);
+      return;
+    case IDC_HELP_BUTTON:
+      DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_HELP), dialog, HelpDialogProc, 0);
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog(dialog);
+      return TRUE;  // focus goes to the first tab stop, "&Installieren"
+    case WM_PAINT:
+      // An uncovered part of the dialog is erased only when the default
+      // painting begins, which would wipe the pictures drawn here: erase
+      // first, so that the default painting finds nothing left to erase.
+      RedrawWindow(dialog, nullptr, nullptr, RDW_ERASENOW | RDW_NOCHILDREN);
+      PaintImagePanel(dialog);
+      return FALSE;  // the default painting still runs and validates
+    case WM_CLOSE:
+      // Swallowed while busy; otherwise the default handling sends IDCANCEL.
+      return appState.busy ? TRUE : FALSE;
+    case WM_COMMAND:
+      OnCommand(dialog, LOWORD(wParam));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
