@@ -50,6 +50,8 @@ class Inflater {
 // over; 0 at end of data, after a read failure (recorded in the input's
 // status) or when the limit is used up.
 std::uint32_t Feed(ALStorage& input, z_stream& stream, std::int32_t& remaining) {
+  stream.avail_in = 0;
+  if (remaining == 0) return 0;  // no reason to load a buffer that is not fed
   std::uint32_t amount;
   if (static_cast<std::uint32_t>(input.readIndex) < static_cast<std::uint32_t>(input.readCount)) {
     amount = static_cast<std::uint32_t>(input.readCount - input.readIndex);
