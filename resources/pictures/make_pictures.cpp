@@ -338,7 +338,11 @@ std::vector<uint8_t> IconImage(const Picture& art, const std::vector<Rgb>& palet
         andRows[size_t(row) * andStride + x / 8] |= uint8_t(0x80 >> (x % 8));
         continue;  // colour 0 under a set mask bit leaves the screen as it is
       }
-      const int c = bits == 8 ? index : Nearest(vga, palette[index]);
+      // 16 colours cannot hold the pinks: mix neighbouring ones by dithering.
+      const Rgb colour = palette[index];
+      const int spread = static_cast<int>(std::lround(Dither(x, y) * 110));
+      const Rgb dithered = {colour.r + spread, colour.g + spread, colour.b + spread};
+      const int c = bits == 8 ? index : Nearest(vga, dithered);
       if (bits == 8)
         xorRows[size_t(row) * xorStride + x] = uint8_t(c);
       else

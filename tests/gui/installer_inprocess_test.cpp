@@ -59,6 +59,37 @@ TEST_F(Installer, HelpTextIs198BytesOfWindows1252WithoutTerminator) {
   EXPECT_EQ(std::memcmp(bytes, expected::kHelpText, 198), 0);
 }
 
+TEST_F(Installer, ManifestAsksForAdministratorAndVersionInfoIsGerman) {
+  const ResourceView manifest(appState.instance, 1, RT_MANIFEST);
+  ASSERT_NE(manifest.Bytes(), nullptr);
+  const std::string xml(reinterpret_cast<const char*>(manifest.Bytes()), manifest.Size());
+  for (const char* part : {"level=\"requireAdministrator\"", "<dpiAware", ">true</dpiAware>",
+                           "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""})
+    EXPECT_NE(xml.find(part), std::string::npos) << part;
+
+  char path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+  ASSERT_GT(size, 0u);
+  std::string block(size, '\0');
+  ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, &block[0]));
+  WORD* translation = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(&block[0], "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+  ASSERT_EQ(length, 4u);
+  EXPECT_EQ(translation[0], 0x0407);
+  EXPECT_EQ(translation[1], 1252);
+  char* description = nullptr;
+  ASSERT_TRUE(VerQueryValueA(&block[0], "\\StringFileInfo\\040704E4\\FileDescription",
+                             reinterpret_cast<void**>(&description), &length));
+  EXPECT_STREQ(description, "Installation von Zusatzkomponenten f\xfc" "r Verdanelle");
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  ASSERT_TRUE(VerQueryValueA(&block[0], "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+}
+
 // Creates dialog `id` with `procedure` without running a modal loop.
 HWND CreateDialogOf(int id, DLGPROC procedure) {
   return CreateDialogParamA(appState.instance, MAKEINTRESOURCEA(id), nullptr, procedure, 0);
