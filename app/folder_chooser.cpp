@@ -2,15 +2,9 @@
 
 #include <cstring>
 
-namespace {
+#include "resources/resource.h"
 
-// Dialog 1000 and its controls.
-constexpr int kChooserDialogId = 1000;
-constexpr int kPromptTextId = 200;
-constexpr int kFolderListId = 201;
-constexpr int kOkButtonId = 202;
-constexpr int kCancelButtonId = 203;
-constexpr int kFolderLineId = 204;
+namespace {
 
 // Only sub-folders and drives, no files: DDL_DIRECTORY | DDL_DRIVES | DDL_EXCLUSIVE.
 constexpr UINT kListFlags = 0xC010;
@@ -48,25 +42,25 @@ bool IsDriveRoot(const char* folder) {
 bool ListFolder(HWND dialog, const char* folder) {
   char spec[kChooserFolderSize];
   if (!CopyWhole(spec, sizeof spec, folder)) return false;
-  if (!DlgDirListA(dialog, spec, kFolderListId, kFolderLineId, kListFlags)) return false;
+  if (!DlgDirListA(dialog, spec, IDC_FOLDER_LIST, IDC_FOLDER_LINE, kListFlags)) return false;
   return CopyWhole(currentFolder, sizeof currentFolder, folder);
 }
 
 // Moves to the entry that was double-clicked, if it can be listed.
 void MoveToSelectedEntry(HWND dialog) {
-  const LRESULT index = SendDlgItemMessageA(dialog, kFolderListId, LB_GETCURSEL, 0, 0);
+  const LRESULT index = SendDlgItemMessageA(dialog, IDC_FOLDER_LIST, LB_GETCURSEL, 0, 0);
   if (index == LB_ERR) return;
-  const LRESULT entryLength = SendDlgItemMessageA(dialog, kFolderListId, LB_GETTEXTLEN, index, 0);
+  const LRESULT entryLength = SendDlgItemMessageA(dialog, IDC_FOLDER_LIST, LB_GETTEXTLEN, index, 0);
   if (entryLength == LB_ERR || entryLength >= kEntryBufferSize) return;
   char entry[kEntryBufferSize] = {};
-  if (SendDlgItemMessageA(dialog, kFolderListId, LB_GETTEXT, index,
+  if (SendDlgItemMessageA(dialog, IDC_FOLDER_LIST, LB_GETTEXT, index,
                           reinterpret_cast<LPARAM>(entry)) == LB_ERR) {
     return;
   }
   const bool driveEntry = entry[0] != '\0' && entry[1] == '-';
 
   char converted[kEntryBufferSize] = {};
-  DlgDirSelectExA(dialog, converted, kEntryMaxChars, kFolderListId);
+  DlgDirSelectExA(dialog, converted, kEntryMaxChars, IDC_FOLDER_LIST);
   converted[kEntryMaxChars] = '\0';
 
   char next[kChooserFolderSize];
@@ -82,20 +76,20 @@ INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       if (LoadStringA(chooserInstance, chooserPromptId, prompt, kPromptBufferSize) <= 0) {
         prompt[0] = '\0';
       }
-      SetDlgItemTextA(dialog, kPromptTextId, prompt);
+      SetDlgItemTextA(dialog, IDC_FOLDER_PROMPT, prompt);
       return TRUE;
     }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-        case kOkButtonId:
+        case IDC_FOLDER_OK:
           EndDialog(dialog, 1);
           break;
         case IDCANCEL:
-        case kCancelButtonId:
+        case IDC_FOLDER_CANCEL:
           EndDialog(dialog, 0);
           break;
-        case kFolderListId:
+        case IDC_FOLDER_LIST:
           if (HIWORD(wParam) == LBN_DBLCLK) MoveToSelectedEntry(dialog);
           break;
         default:
@@ -150,7 +144,7 @@ int ChooseFolder(HINSTANCE instance, HWND owner, char* output, int outputSize, i
 
   chooserInstance = instance;
   chooserPromptId = promptId;
-  if (DialogBoxParamA(instance, MAKEINTRESOURCEA(kChooserDialogId), owner, ChooserProc, 0) <= 0) {
+  if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CHOOSE_FOLDER), owner, ChooserProc, 0) <= 0) {
     return 0;
   }
   if (currentFolder[0] == '\0' || output == nullptr || outputSize < 0) return 0;
