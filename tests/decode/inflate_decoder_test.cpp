@@ -305,7 +305,9 @@ TEST(InflateDecoder, ReportsOutOfMemoryForTheInflaterState) {
     EXPECT_EQ(Text(run.decoder.status), c.message);
     // zlib asks for the window only after decoding into the output buffer.
     EXPECT_TRUE(IsPrefix(run.output.content, module));
-    if (c.allocationsThatWork == 0) EXPECT_TRUE(run.output.content.empty());
+    if (c.allocationsThatWork == 0) {
+      EXPECT_TRUE(run.output.content.empty());
+    }
   }
 }
 
