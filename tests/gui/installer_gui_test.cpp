@@ -67,7 +67,7 @@ TEST_F(InstallerGui, MainDialogShowsExactTextsCentredInTemplateAndTabOrder) {
   EXPECT_EQ(gui::ControlText(dialog, IDC_INSTALL), expected::kInstall);
   EXPECT_EQ(gui::ControlText(dialog, IDC_CLOSE), expected::kClose);
   EXPECT_EQ(gui::ControlText(dialog, IDC_HELP_BUTTON), expected::kHelp);
-  EXPECT_EQ(gui::ControlText(dialog, IDC_DESCRIPTION), expected::kDescription);
+  EXPECT_EQ(gui::ControlText(dialog, IDC_DESCRIPTION), expected::kConfiguredDescription);
   EXPECT_EQ(gui::ControlText(dialog, IDC_STATUS), "");
   EXPECT_EQ(gui::ControlText(dialog, IDC_BANNER), expected::kBanner);
 
