@@ -1,10 +1,24 @@
 #!/usr/bin/env bash
-# Builds the shipped 32-bit installer and runs it under Wine.
+# Builds the shipped 32-bit installer and the sample component p0046, makes
+# a Wine prefix in which the Verdanelle screensaver counts as installed
+# ("dir" under HKLM\SOFTWARE\Lumora\Verdanelle\general, in the 32-bit
+# registry view, pointing at C:\Verdanelle), and starts addon-setup.exe from
+# a download folder (C:\Download) that holds it and p0046.ppk, as a
+# customer would.
 #
-# With a display ($DISPLAY set) the installer opens there, in a Wine prefix
-# of its own (build/win32/demo-wine), for you to click through. Without one
-# it runs on the build tree's own Xvfb display (cmake/wine-run.sh), pictures
-# of its main and help dialogs are saved as PNG files, and it is closed again.
+# With a display ($DISPLAY) the installer opens there for you to click
+# through. Without one (or with ADDON_HEADLESS=1) it runs on an Xvfb
+# display of its own: "&Installieren" is clicked for you, every dialog that
+# appears is saved as a PNG picture in build/win32/run-installer/pictures
+# and answered. Either way the script ends by printing what was installed:
+# the module in C:\Verdanelle with its size and the registry values written.
+# The Wine prefixes live in build/win32/run-installer/display (display) and
+# build/win32/run-installer/headless (Xvfb); neither is one the tests use.
+#
+#   bash scripts/run-installer.sh                     # the run described above
+#   bash scripts/run-installer.sh --readme-pictures   # also runs with the package
+#        missing and damaged, and puts the pictures of the success dialog, the
+#        folder chooser and the error message into docs/screenshots
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,27 +30,122 @@ if [ "$(id -u)" -eq 0 ] && [ -z "${ADDON_UNPRIVILEGED:-}" ]; then
   exec setpriv --bounding-set=-dac_override,-dac_read_search -- bash "$0" "$@"
 fi
 
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target addon-setup capture_installer
-setup=$PWD/build/win32/app/addon-setup.exe
+readme=0
+[ "${1:-}" = "--readme-pictures" ] && readme=1
 
-if [ -n "${DISPLAY:-}" ]; then
-  export WINEPREFIX=$PWD/build/win32/demo-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -f "$WINEPREFIX.ready" ]; then
+# ADDON_RUN_BUILD_DIR: another build tree of the win32 preset, if wanted.
+build=${ADDON_RUN_BUILD_DIR:-build/win32}
+cmake --preset win32 -B "$build" >/dev/null
+cmake --build "$build" -j2 --target addon-setup component_p0046_package installer_demo_driver
+build=$(cd "$build" && pwd)
+setup=$build/app/addon-setup.exe
+package=$build/components/p0046.ppk
+driver=$build/tests/e2e/installer_demo_driver.exe
+
+work=$build/run-installer
+
+# A path of this machine as Wine sees it (drive Z: is /).
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+headless=1
+if [ -n "${DISPLAY:-}" ] && [ -z "${ADDON_HEADLESS:-}" ] && [ $readme -eq 0 ]; then
+  headless=0
+fi
+
+if [ $headless -eq 1 ]; then
+  # cmake/wine-run.sh makes the prefix and an Xvfb display in $state.
+  state=$work/headless
+  wine_run() { "$PWD/cmake/wine-run.sh" "$state" "$@"; }
+  stop_wine() {
+    WINEPREFIX=$state/prefix wineserver -k 2>/dev/null || true
+    if [ -f "$state/xvfb.pid" ]; then kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true; fi
+    rm -f "$state/xvfb.pid" "$state/xvfb.display"
+  }
+  trap stop_wine EXIT
+else
+  state=$work/display
+  export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ ! -f "$state/prefix.ready" ]; then
     echo "run-installer: making the Wine prefix $WINEPREFIX"
+    mkdir -p "$state"
     wine wineboot --init >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX.ready"
+    touch "$state/prefix.ready"
   fi
-  echo "run-installer: starting $setup on $DISPLAY"
+  wine_run() { wine "$@"; }
+fi
+
+# The screensaver, installed: its folder and its "dir" value. Components of
+# earlier runs are taken away, so the report shows this run's work.
+install_product() {
+  local prefix=$state/prefix
+  wine_run reg delete 'HKLM\SOFTWARE\Lumora' /f /reg:32 >/dev/null 2>&1 || true
+  rm -rf "$prefix/drive_c/Verdanelle"
+  mkdir -p "$prefix/drive_c/Verdanelle"
+  wine_run reg add 'HKLM\SOFTWARE\Lumora\Verdanelle\general' /v dir /t REG_SZ \
+    /d 'C:\Verdanelle' /f /reg:32 >/dev/null
+  echo "run-installer: Verdanelle installed in C:\\Verdanelle ($prefix/drive_c/Verdanelle)"
+}
+
+# The download folder C:\Download: the installer and, unless told
+# otherwise, its package.
+#   fill_download present|missing|damaged
+fill_download() {
+  download=$state/prefix/drive_c/Download
+  rm -rf "$download"
+  mkdir -p "$download"
+  cp "$setup" "$download/addon-setup.exe"
+  case $1 in
+    present) cp "$package" "$download/p0046.ppk" ;;
+    damaged) head -c "$(($(stat -c %s "$package") / 2))" "$package" >"$download/p0046.ppk" ;;
+    missing) ;;
+  esac
+}
+
+# One headless run: the driver clicks, saves BMP pictures, prints the result.
+drive() {
+  local pictures=$1
+  rm -rf "$pictures"
+  mkdir -p "$pictures"
+  local status=0
+  wine_run "$driver" 'C:\Download\addon-setup.exe' 'C:\Download' "$(winpath "$pictures")" ||
+    status=$?
+  for bmp in "$pictures"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    # No time stamps in the file: the same picture gives the same bytes.
+    convert "$bmp" -strip -define png:exclude-chunks=date,time "${bmp%.bmp}.png"
+    rm -f "$bmp"
+    echo "run-installer: picture ${bmp%.bmp}.png"
+  done
+  return $status
+}
+
+if [ $headless -eq 0 ]; then
+  install_product
+  fill_download present
+  echo "run-installer: starting C:\Download\addon-setup.exe ($download) on $DISPLAY"
   status=0
-  wine "$setup" || status=$?
+  (cd "$download" && wine addon-setup.exe) || status=$?
   echo "run-installer: the installer ended with exit code $status"
+  wine "$driver" --report
   exit "$status"
 fi
 
-out=$PWD/build/win32/screenshots
 echo "run-installer: no display; running the installer on Xvfb"
-bash tests/gui/screenshots.sh "$PWD/cmake/wine-run.sh" "$PWD/build/win32/wine" \
-  "$PWD/build/win32/tests/gui/capture_installer.exe" "$setup" "$out"
-echo "run-installer: the installer showed its dialogs and ended with exit code 0"
+install_product
+fill_download present
+drive "$work/pictures"
+
+if [ $readme -eq 1 ]; then
+  docs=$PWD/docs/screenshots
+  mkdir -p "$docs"
+  cp "$work/pictures/success-dialog.png" "$docs/"
+  for scenario in missing damaged; do
+    echo "run-installer: package $scenario"
+    install_product
+    fill_download "$scenario"
+    drive "$work/pictures-$scenario" || true
+  done
+  cp "$work/pictures-missing/folder-chooser.png" "$work/pictures-damaged/error-message.png" "$docs/"
+  echo "run-installer: README pictures in $docs"
+fi

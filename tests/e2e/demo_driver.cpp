@@ -2,9 +2,9 @@
 // installer_demo_driver --report
 //
 // Plays the user for scripts/run-installer.sh when there is no display to
-// click on: starts the installer in START_FOLDER, clicks "&Installieren",
-// saves a picture (BMP) of every dialog it meets in PICTURE_FOLDER and
-// answers it (the folder chooser is cancelled: nobody is there to pick a
+// click on: starts the installer in START_FOLDER, looks at the help, clicks
+// "&Installieren", saves a picture (BMP) of every dialog it meets in
+// PICTURE_FOLDER and answers it (the folder chooser is cancelled: nobody is there to pick a
 // folder), closes the main dialog if it stays open, and then prints what
 // the installer left behind: every component module in the product folder
 // with its size and every registry value below the product key, read in
@@ -148,6 +148,14 @@ int main(int argc, char** argv) {
   if (main == nullptr) return Fail("no main dialog");
   std::printf("shown: main dialog\n");
   Picture(main, pictures, "main-dialog");
+  std::printf("click: &Hilfe\n");
+  gui::PressButton(main, IDC_HELP_BUTTON);
+  if (HWND help = gui::WaitForWindow(expected::kHelpCaption, id, 10000)) {
+    std::printf("shown: help dialog\n");
+    Picture(help, pictures, "help-dialog");
+    gui::PressButton(help, IDOK);
+    gui::WaitUntil([&] { return !IsWindow(help); }, 10000);
+  }
   std::printf("click: &Installieren\n");
   gui::PressButton(main, IDC_INSTALL);
 
