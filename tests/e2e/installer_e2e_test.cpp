@@ -428,8 +428,10 @@ TEST_F(Installer, CloseRequestsDuringDecompressionAreSwallowedAndHelpOpens) {
   InstallerRun run(SetupProgram(), start);
   ASSERT_NE(run.main, nullptr);
   // Queued behind the click, so that the installer takes them from inside
-  // the decompression: Esc, the close box, WM_CLOSE, "&Schließen", "&Hilfe".
+  // the decompression: the Esc key and its command, the close box,
+  // WM_CLOSE, the close button (211), "&Hilfe".
   gui::PressButton(run.main, IDC_INSTALL);
+  gui::PostKey(GetDlgItem(run.main, IDC_INSTALL), VK_ESCAPE);
   gui::PostCommand(run.main, IDCANCEL);
   PostMessageA(run.main, WM_SYSCOMMAND, SC_CLOSE, 0);
   PostMessageA(run.main, WM_CLOSE, 0, 0);
