@@ -12,6 +12,7 @@
 #include "app/dib_layout.h"
 #include "app/help_dialog.h"
 #include "app/image_panel.h"
+#include "app/info_dialog.h"
 #include "app/indexed_image.h"
 #include "app/main_dialog.h"
 #include "app/panel_palette.h"
@@ -111,6 +112,135 @@ TEST_F(Installer, BannerReadsTheSameAfterMainDialogIsInitialisedTwice) {
     GetDlgItemTextA(dialog, IDC_BANNER, text, sizeof text);
     EXPECT_STREQ(text, expected::kBanner) << "round " << round;
     EXPECT_EQ(BannerDescrambled(), 1);
+    DestroyWindow(dialog);
+  }
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// One control as its template must give it: id, class atom (0x80 button,
+// 0x82 static, 0x83 list box), full style, rectangle in dialog units, text.
+struct ControlSpec {
+  int id;
+  WORD classAtom;
+  DWORD style;
+  short x, y, width, height;
+  const char* text;
+};
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr WORD kButton = 0x80, kStatic = 0x82, kListBox = 0x83;
+
+// Reads a WORD-aligned resource string or ordinal and steps over it.
+std::wstring TemplateString(const WORD*& p) {
+  if (*p == 0xFFFF) {
+    const WORD ordinal = p[1];
+    p += 2;
+    return L"#" + std::to_wstring(ordinal);
+  }
+  std::wstring text;
+  while (*p != 0) text += wchar_t(*p++);
+  ++p;
+  return text;
+}
+
+// Compares the German template of dialog `id` with `specs`, field by field,
+// and the texts its windows show through the ANSI calls.
+void ExpectTemplate(int id, const std::string& caption, DWORD dialogStyle, short width, short height,
+                    std::initializer_list<ControlSpec> specs) {
+  HRSRC found = FindResourceExA(appState.instance, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(id),
+                                MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
+  ASSERT_NE(found, nullptr) << "no German dialog " << id;
+  const auto* dialog = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(appState.instance, found)));
+  EXPECT_EQ(dialog->style, dialogStyle | DS_SETFONT) << id;
+  EXPECT_EQ(dialog->cdit, specs.size()) << id;
+  EXPECT_EQ(dialog->cx, width) << id;
+  EXPECT_EQ(dialog->cy, height) << id;
+  const WORD* p = reinterpret_cast<const WORD*>(dialog + 1);
+  EXPECT_EQ(TemplateString(p), L"") << "menu of " << id;
+  EXPECT_EQ(TemplateString(p), L"") << "class of " << id;
+  TemplateString(p);  // caption, compared below as ANSI
+  EXPECT_EQ(*p++, 8) << "point size of " << id;
+  EXPECT_EQ(TemplateString(p), L"MS Sans Serif") << id;
+
+  HWND window = CreateDialogParamA(appState.instance, MAKEINTRESOURCEA(id), nullptr, PlainDialogProc, 0);
+  ASSERT_NE(window, nullptr) << id;
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  EXPECT_EQ(std::string(text), caption) << id;
+  HWND child = GetWindow(window, GW_CHILD);
+  for (const ControlSpec& spec : specs) {
+    p = reinterpret_cast<const WORD*>((reinterpret_cast<uintptr_t>(p) + 3) & ~uintptr_t{3});
+    const auto* item = reinterpret_cast<const DLGITEMTEMPLATE*>(p);
+    EXPECT_EQ(item->style, spec.style) << id << "/" << spec.id;
+    EXPECT_EQ(item->dwExtendedStyle, 0u) << id << "/" << spec.id;
+    EXPECT_EQ(item->x, spec.x) << id << "/" << spec.id;
+    EXPECT_EQ(item->y, spec.y) << id << "/" << spec.id;
+    EXPECT_EQ(item->cx, spec.width) << id << "/" << spec.id;
+    EXPECT_EQ(item->cy, spec.height) << id << "/" << spec.id;
+    EXPECT_EQ(item->id, WORD(spec.id)) << id << "/" << spec.id;
+    p = reinterpret_cast<const WORD*>(item + 1);
+    // The class by its atom or by its name; the dialog manager takes both.
+    const std::wstring className = TemplateString(p);
+    const wchar_t* name = spec.classAtom == kButton ? L"BUTTON" : spec.classAtom == kStatic ? L"STATIC" : L"LISTBOX";
+    EXPECT_TRUE(className == L"#" + std::to_wstring(spec.classAtom) || _wcsicmp(className.c_str(), name) == 0)
+        << id << "/" << spec.id;
+    TemplateString(p);  // text, compared below as ANSI
+    p += 1 + (*p + 1) / 2;  // creation data: a size word and the bytes
+    ASSERT_NE(child, nullptr) << id << "/" << spec.id;
+    GetWindowTextA(child, text, sizeof text);
+    EXPECT_EQ(std::string(text), spec.text) << id << "/" << spec.id;
+    child = GetWindow(child, GW_HWNDNEXT);
+  }
+  DestroyWindow(window);
+}
+
+TEST_F(Installer, DialogTemplatesAreGermanWithExactControlsStylesPlacesAndTexts) {
+  constexpr DWORD kFrame = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+  ExpectTemplate(IDD_MAIN, expected::kMainCaption, kFrame | WS_SYSMENU, 314, 117,
+                 {{210, kButton, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 225, 12, 74, 20, expected::kInstall},
+                  {211, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 225, 38, 74, 19, expected::kClose},
+                  {218, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 225, 63, 74, 19, expected::kHelp},
+                  {213, kStatic, kChild | SS_LEFT, 46, 17, 171, 38, ""},
+                  {217, kStatic, kChild | WS_GROUP | SS_LEFT, 14, 17, 8, 8, ""},
+                  {214, kStatic, kChild | SS_LEFT, 46, 75, 168, 11, ""},
+                  {215, kStatic, kChild | SS_CENTER | SS_SUNKEN, 13, 92, 288, 12, ""},
+                  {216, kStatic, kChild | WS_GROUP | SS_LEFT, 46, 54, 1, 1, ""}});
+  ExpectTemplate(IDD_NOT_INSTALLED, expected::kInfoCaption, kFrame | WS_SYSMENU, 186, 121,
+                 {{1, kButton, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 68, 100, 50, 14, "OK"},
+                  {-1, kStatic, kChild | WS_GROUP | SS_CENTER, 7, 7, 172, 45, expected::kNotInstalledText1},
+                  {-1, kStatic, kChild | WS_GROUP | SS_CENTER, 7, 58, 172, 37, expected::kNotInstalledText2}});
+  ExpectTemplate(IDD_SUCCESS, expected::kInfoCaption, kFrame | WS_SYSMENU, 186, 95,
+                 {{1, kButton, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 68, 74, 50, 14, "OK"},
+                  {-1, kStatic, kChild | WS_GROUP | SS_CENTER, 7, 7, 172, 48, expected::kSuccessText}});
+  ExpectTemplate(IDD_HELP, expected::kHelpCaption, kFrame, 241, 122,
+                 {{1, kButton, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 95, 101, 50, 14, "OK"},
+                  {200, kStatic, kChild | WS_GROUP | SS_CENTER, 7, 7, 227, 81, ""}});
+  ExpectTemplate(IDD_CHOOSE_FOLDER, expected::kFolderCaption, kFrame | WS_SYSMENU, 143, 207,
+                 {{202, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 70, 178, 50, 14, "OK"},
+                  {203, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 18, 178, 50, 14, "Abbrechen"},
+                  {-1, kStatic, kChild | WS_GROUP | SS_LEFT, 19, 64, 58, 10, "&Verzeichnis :"},
+                  {201, kListBox, kChild | WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_SORT | LBS_NOTIFY, 18, 75, 102,
+                   76, ""},
+                  {-1, kStatic, kChild | WS_GROUP | SS_CENTER, 23, 152, 93, 11, "Ausgew\xe4" "hltes Verzeichnis :"},
+                  {204, kStatic, kChild | SS_CENTER, 16, 161, 108, 12, ""},
+                  {200, kStatic, kChild | SS_CENTER, 7, 12, 129, 41, ""}});
+}
+
+TEST_F(Installer, InformationDialogIsCentredAndEndsOnOkOrEsc) {
+  for (int command : {IDOK, IDCANCEL}) {
+    HWND dialog = CreateDialogParamA(appState.instance, MAKEINTRESOURCEA(IDD_SUCCESS), nullptr, InfoDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    RECT r;
+    GetWindowRect(dialog, &r);
+    EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2);
+    EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2);
+    ShowWindow(dialog, SW_SHOW);
+    SendMessageA(dialog, WM_COMMAND, 999, 0);
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "other commands do not end it";
+    SendMessageA(dialog, WM_COMMAND, command, 0);
+    // A modeless dialog that was ended is hidden, not destroyed.
+    EXPECT_FALSE(IsWindowVisible(dialog)) << command;
     DestroyWindow(dialog);
   }
 }
