@@ -8,7 +8,7 @@
 //   (b) bare zlib raw-inflate loop, 4096-byte read/write buffers, no CRC
 //   (c) the same loop with 64 KiB buffers
 //   (d) loop (b) plus a one-lookup-per-byte CRC of the output
-//   (e) loop (b) plus the storages' eight-bytes-per-step CRC
+//   (e) loop (b) plus the storages' sixteen-bytes-per-step CRC
 // and prints MB/s, the time ratios, and the peak heap of each run for a small
 // and the full module (a run must not need more heap for a larger module).
 // Times are the process's CPU time (user + system) per run: the build machine
@@ -259,7 +259,7 @@ int main(int argc, char** argv) {
   methods.push_back({"(b) bare zlib loop, 4 KiB, no CRC", bare(4096, Crc::None), {}, {}});
   methods.push_back({"(c) bare zlib loop, 64 KiB, no CRC", bare(kLargeBuffer, Crc::None), {}, {}});
   methods.push_back({"(d) (b) + CRC one lookup per byte", bare(4096, Crc::Bytewise), {}, {}});
-  methods.push_back({"(e) (b) + CRC eight bytes per step", bare(4096, Crc::Folded), {}, {}});
+  methods.push_back({"(e) (b) + CRC sixteen bytes per step", bare(4096, Crc::Folded), {}, {}});
 
   // Every method must give the module back before its time counts.
   for (Method& m : methods) {

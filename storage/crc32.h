@@ -15,6 +15,6 @@ extern const std::array<std::uint32_t, 256> kCrc32Table;
 [[nodiscard]] std::uint32_t UpdateCrc32Bytewise(std::uint32_t crc, const unsigned char* data,
                                                 std::size_t length);
 
-// Same register as UpdateCrc32Bytewise for every input, eight bytes per step.
+// Same register as UpdateCrc32Bytewise for every input, sixteen bytes per step.
 [[nodiscard]] std::uint32_t UpdateCrc32(std::uint32_t crc, const unsigned char* data,
                                         std::size_t length);
