@@ -8,6 +8,7 @@
 
 #include <zlib.h>
 
+#include "platform/file_system.h"
 #include "tools/package_names.h"
 #include "tools/replace_file.h"
 
@@ -95,6 +96,12 @@ bool DeflateFile(std::FILE* in, const std::string& modulePath, std::FILE* out,
 
 bool PackModule(const std::string& modulePath, const std::string& packagePath,
                 std::string* message) {
+  // "ppk pack x.ppk" names its own input as the package: replacing it would
+  // lose the only copy of the module.
+  if (platform::IsSameFile(modulePath.c_str(), packagePath.c_str())) {
+    *message = modulePath + " and " + packagePath + " are the same file.";
+    return false;
+  }
   File in(std::fopen(modulePath.c_str(), "rb"));
   if (!in) {
     *message = ErrnoText("Cannot open", modulePath, errno);

@@ -11,7 +11,8 @@ namespace ppk {
 // written under a temporary name beside `packagePath` and renamed at the end,
 // so an existing package is replaced only by a complete one.
 // Returns true on success. On failure returns false, stores a one-line
-// English message in *message and leaves no file under either name.
+// English message in *message and leaves no file under either name. Refuses
+// (false) when both names are the same file, keeping the module.
 [[nodiscard]] bool PackModule(const std::string& modulePath, const std::string& packagePath,
                               std::string* message);
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "decode/inflate_decoder.h"
+#include "platform/file_system.h"
 #include "storage/file_storage.h"
 #include "tools/null_storage.h"
 #include "tools/package_names.h"
@@ -24,6 +25,11 @@ std::string MessageOf(const ALStatusRecord& status) {
 
 bool UnpackPackage(const std::string& packagePath, const std::string& modulePath,
                    std::string* message) {
+  // "ppk unpack x.dll" would replace the package with what it decodes to.
+  if (platform::IsSameFile(packagePath.c_str(), modulePath.c_str())) {
+    *message = packagePath + " and " + modulePath + " are the same file.";
+    return false;
+  }
   const std::string tempPath = TemporaryNameBeside(modulePath);
   bool decoded;
   {

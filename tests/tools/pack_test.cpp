@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/deflate_streams.h"
+#include "tools/package_names.h"
+#include "tools/unpack.h"
 
 namespace {
 
@@ -70,6 +72,22 @@ TEST(Pack, UnwritablePackageFolderFails) {
   std::string message;
   EXPECT_FALSE(ppk::PackModule("pack_in2.dll", "no_such_folder/x.ppk", &message));
   EXPECT_FALSE(message.empty());
+}
+
+TEST(Pack, NeverReplacesItsInputWithThePackage) {
+  // Both the default name of a module that is already called .ppk and an
+  // explicit same name must keep the module as it was.
+  const Bytes module = SampleModule(3000);
+  WriteFile("pack_self.ppk", module);
+  std::string message;
+  EXPECT_FALSE(ppk::PackModule("pack_self.ppk", ppk::DefaultPackageName("pack_self.ppk"), &message));
+  EXPECT_NE(message.find("same file"), std::string::npos) << message;
+  EXPECT_FALSE(ppk::PackModule("pack_self.ppk", "./pack_self.ppk", &message));
+  EXPECT_EQ(ReadFile("pack_self.ppk"), module);
+
+  WriteFile("unpack_self.dll", module);
+  EXPECT_FALSE(ppk::UnpackPackage("unpack_self.dll", ppk::DefaultModuleName("unpack_self.dll"), &message));
+  EXPECT_EQ(ReadFile("unpack_self.dll"), module);
 }
 
 }  // namespace
