@@ -50,6 +50,18 @@ int ALStorage::ReadSettings(ALStorage& source) {
 
 int ALStorage::Open() {
   if (status.code < 0) return status.code;
+  return StartBuffer();
+}
+
+int ALStorage::Create(std::int32_t /*unused*/) {
+  if (status.code < 0) return status.code;
+  const int result = StartBuffer();
+  size = 0;
+  created = 1;
+  return result;
+}
+
+int ALStorage::StartBuffer() {
   // A size below 1 is refused like a failed allocation: a zero-byte buffer
   // would let WriteChar store past its end.
   if (bufferSize >= 1) {
@@ -63,25 +75,7 @@ int ALStorage::Open() {
   readIndex = 0;
   filePosition = 0;
   crcEnabled = 0;
-  if (!buffer) return status.SetError(StatusOutOfMemory, "Allocation of buffer failed in Open()");
-  return 0;
-}
-
-int ALStorage::Create(std::int32_t /*unused*/) {
-  if (status.code < 0) return status.code;
-  if (bufferSize >= 1) {
-    buffer.reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(bufferSize)]);
-  } else {
-    buffer.reset();
-  }
-  crc = kCrcStart;
-  readCount = 0;
-  writeCount = 0;
-  readIndex = 0;
-  filePosition = 0;
-  crcEnabled = 0;
-  size = 0;
-  created = 1;
+  // Create reports its failure with the same text as Open.
   if (!buffer) return status.SetError(StatusOutOfMemory, "Allocation of buffer failed in Open()");
   return 0;
 }

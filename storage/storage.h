@@ -200,4 +200,10 @@ class ALStorage {
   // when `reading`, else BeforeWrite), then the CRC if it is on. Concrete
   // storages call it only when crcEnabled is set or a filter is installed.
   void ProcessBuffer(std::int32_t length, bool reading);
+
+ private:
+  // The buffer part shared by Open and Create: allocates the buffer, zeroes
+  // the counters and switches the CRC off with a fresh register. Returns 0,
+  // or StatusOutOfMemory (recorded) when there is no buffer.
+  int StartBuffer();
 };
