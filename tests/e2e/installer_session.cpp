@@ -3,40 +3,25 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace e2e {
 
-const char kExtractingText[] = "Komponente wird entpackt. Bitte warten ...";
-const char kRegisteringText[] = "Komponente wird registriert.";
-const char kChooserPrompt[] =
-    "Bitte w\xe4" "hlen Sie das Verzeichnis aus,\nin dem sich die Zusatzkompontenten befinden";
-const char kSuccessTextStart[] = "Die Installation war erfolgreich.";
-const char kNotInstalledTextStart[] = "Der \"Verdanelle\" - Bildschirmschoner ist nicht";
-const char kFailureTextStart[] = "Folgende Komponenten konnten nicht installiert werden:";
-
-std::vector<unsigned char> ReadBytes(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot read " + path);
-  std::vector<unsigned char> bytes(GetFileSize(file, nullptr));
-  DWORD done = 0;
-  const BOOL ok = bytes.empty() || ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                            &done, nullptr);
-  CloseHandle(file);
-  if (!ok || done != bytes.size()) throw std::runtime_error("short read of " + path);
-  return bytes;
+Bytes ReadBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file.is_open()) throw std::runtime_error("cannot read " + path);
+  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
-  DWORD done = 0;
-  const BOOL ok = bytes.empty() || WriteFile(file, bytes.data(),
-                                             static_cast<DWORD>(bytes.size()), &done, nullptr);
-  CloseHandle(file);
-  if (!ok || done != bytes.size()) throw std::runtime_error("short write of " + path);
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file) throw std::runtime_error("cannot write " + path);
 }
 
 void RemoveTree(const std::string& path) {
@@ -59,14 +44,10 @@ void MakeFolder(const std::string& path) {
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = found.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  std::error_code ignored;  // a missing folder has no entries
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
+    names.push_back(entry.path().filename().string());
+  }
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -81,36 +62,23 @@ std::vector<std::string> TempCopies() {
   return copies;
 }
 
-std::vector<unsigned char> Deflate(const std::vector<unsigned char>& data, int level) {
-  z_stream stream = {};
-  if (deflateInit2(&stream, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-    throw std::runtime_error("deflateInit2");
+// A zlib stream is raw deflate behind a 2-byte header, with a 4-byte trailer.
+Bytes Deflate(const Bytes& data, int level) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  Bytes packed(size);
+  if (compress2(packed.data(), &size, data.data(), static_cast<uLong>(data.size()), level) !=
+      Z_OK) {
+    throw std::runtime_error("compress2");
   }
-  std::vector<unsigned char> packed(deflateBound(&stream, static_cast<uLong>(data.size())));
-  stream.next_in = const_cast<Bytef*>(data.data());
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = packed.data();
-  stream.avail_out = static_cast<uInt>(packed.size());
-  const int result = deflate(&stream, Z_FINISH);
-  packed.resize(stream.total_out);
-  deflateEnd(&stream);
-  if (result != Z_STREAM_END) throw std::runtime_error("deflate");
-  return packed;
+  return Bytes(packed.begin() + 2, packed.begin() + (size - 4));
 }
 
 std::string TextStartingWith(HWND dialog, const std::string& start) {
   for (HWND child : gui::Children(dialog)) {
     const std::string text = gui::WindowText(child);
-    if (text.compare(0, start.size(), start) == 0) return text;
+    if (!text.empty() && text.compare(0, start.size(), start) == 0) return text;
   }
   return "";
-}
-
-bool ContainsText(HWND dialog, const std::string& start) {
-  for (HWND child : gui::Children(dialog)) {
-    if (gui::WindowText(child).compare(0, start.size(), start) == 0) return true;
-  }
-  return false;
 }
 
 HWND FindDialog(DWORD processId, const std::string& caption, const char* text) {
@@ -128,13 +96,10 @@ HWND WaitDialog(DWORD processId, const std::string& caption, const char* text,
 }
 
 bool IsCentred(HWND window) {
-  RECT rect;
-  if (!GetWindowRect(window, &rect)) return false;
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  return rect.left == screenWidth / 2 - width / 2 && rect.top == screenHeight / 2 - height / 2;
+  RECT r;
+  return GetWindowRect(window, &r) &&
+         r.left == GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2 &&
+         r.top == GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2;
 }
 
 HWND FocusOfThread(HWND window) {

@@ -14,16 +14,20 @@
 // ANSI (Windows-1252), as in the installer.
 namespace e2e {
 
-extern const char kExtractingText[];
-extern const char kRegisteringText[];
-extern const char kChooserPrompt[];
-extern const char kSuccessTextStart[];
-extern const char kNotInstalledTextStart[];
-extern const char kFailureTextStart[];  // followed by "\n" and the names
+inline const char kExtractingText[] = "Komponente wird entpackt. Bitte warten ...";
+inline const char kRegisteringText[] = "Komponente wird registriert.";
+inline const char kChooserPrompt[] =
+    "Bitte w\xe4" "hlen Sie das Verzeichnis aus,\nin dem sich die Zusatzkompontenten befinden";
+inline const char kSuccessTextStart[] = "Die Installation war erfolgreich.";
+inline const char kNotInstalledTextStart[] = "Der \"Verdanelle\" - Bildschirmschoner ist nicht";
+// Followed by "\n" and the names.
+inline const char kFailureTextStart[] = "Folgende Komponenten konnten nicht installiert werden:";
 
-// Files and folders (Windows paths).
-std::vector<unsigned char> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+using Bytes = std::vector<unsigned char>;
+
+// Files and folders (Windows paths). Reading or writing throws on failure.
+Bytes ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const Bytes& bytes);
 void RemoveTree(const std::string& path);  // clears read-only attributes first
 void MakeFolder(const std::string& path);
 // Names of the entries of `folder`, without "." and "..", sorted.
@@ -32,12 +36,13 @@ std::vector<std::string> FolderEntries(const std::string& folder);
 std::vector<std::string> TempCopies();
 
 // Raw deflate (no header, no trailer) of `data`.
-std::vector<unsigned char> Deflate(const std::vector<unsigned char>& data, int level);
+Bytes Deflate(const Bytes& data, int level);
 
-// Whether a child of `dialog` has a text that starts with `start`.
-bool ContainsText(HWND dialog, const std::string& start);
-// The first child text of `dialog` that starts with `start`, or "".
+// The first child text of `dialog` that starts with `start` (not empty), or "".
 std::string TextStartingWith(HWND dialog, const std::string& start);
+inline bool ContainsText(HWND dialog, const std::string& start) {
+  return !TextStartingWith(dialog, start).empty();
+}
 
 // A top-level window of `processId` with `caption` and, if given, a child
 // text that starts with `text`: now, or waiting up to `timeoutMs`.

@@ -5,16 +5,17 @@
 #include <cstring>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "tests/registry/registry_test_support.h"
 
-using regtest::ReadStored;
-using regtest::SzBytes;
+using regtest::Bytes;
+using regtest::Dword;
+using regtest::Sz;
+using regtest::Values;
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+constexpr char kGuard = static_cast<char>(0xCC);
 
 // Every test works below a key of its own in HKEY_CURRENT_USER, made empty
 // before and removed after, and hands that key to the accessor as its root.
@@ -34,6 +35,9 @@ class RegistryKeyTest : public ::testing::Test {
   }
 
   std::string Below(const std::string& path) const { return base + "\\" + path; }
+  Values Stored(const std::string& path = "") const {
+    return regtest::ValuesBelow(HKEY_CURRENT_USER, path.empty() ? base : Below(path));
+  }
   void Store(const std::string& path, const char* name, DWORD type, const void* data,
              DWORD size) {
     regtest::StoreRaw(HKEY_CURRENT_USER, Below(path), name, type, data, size);
@@ -47,10 +51,7 @@ TEST_F(RegistryKeyTest, SubKeyOfEmptyPathOpensDirectlyBelowRoot) {
   for (const char* path : {"", static_cast<const char*>(nullptr)}) {
     RegistryKey key(root, path);
     ASSERT_EQ(key.WriteString("general", "dir", "C:\\Verdanelle"), 1);
-    const auto stored = ReadStored(HKEY_CURRENT_USER, Below("general"), "dir");
-    ASSERT_TRUE(stored.found);
-    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(stored.bytes, SzBytes("C:\\Verdanelle"));
+    EXPECT_EQ(Stored(), (Values{{"general\\dir", Sz("C:\\Verdanelle")}}));
     EXPECT_EQ(regtest::SubKeyCount(HKEY_CURRENT_USER, base), 1);
     regtest::DeleteTree(HKEY_CURRENT_USER, Below("general"));
   }
@@ -59,9 +60,8 @@ TEST_F(RegistryKeyTest, SubKeyOfEmptyPathOpensDirectlyBelowRoot) {
 TEST_F(RegistryKeyTest, NoSubKeyWorksOnThePathItself) {
   RegistryKey key(root, "SOFTWARE\\Lumora\\Verdanelle");
   ASSERT_EQ(key.WriteDword(nullptr, "n", 7), 1);
-  const std::string product = Below("SOFTWARE\\Lumora\\Verdanelle");
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, product, "n").bytes, (Bytes{7, 0, 0, 0}));
-  EXPECT_EQ(regtest::SubKeyCount(HKEY_CURRENT_USER, product), 0);
+  EXPECT_EQ(Stored(), (Values{{"SOFTWARE\\Lumora\\Verdanelle\\n", Dword(7)}}));
+  EXPECT_EQ(regtest::SubKeyCount(HKEY_CURRENT_USER, Below("SOFTWARE\\Lumora\\Verdanelle")), 0);
   DWORD value = 0;
   EXPECT_EQ(key.ReadDword(nullptr, "n", &value), 1);
   EXPECT_EQ(value, 7u);
@@ -89,16 +89,16 @@ TEST_F(RegistryKeyTest, ReadsRefuseValuesOfAnotherType) {
   Store("k", "number", REG_DWORD, &number, sizeof number);
   const unsigned char blob[4] = {1, 2, 3, 4};
   Store("k", "blob", REG_BINARY, blob, sizeof blob);
-  const char text[] = "abc";
-  Store("k", "text", REG_SZ, text, sizeof text);
+  Store("k", "text", REG_SZ, "abc", 4);
 
   RegistryKey key(root, nullptr);
-  char buffer[32] = "stale";
-  EXPECT_EQ(key.ReadString("k", "expand", buffer, sizeof buffer), 0);
-  EXPECT_STREQ(buffer, "");
-  std::strcpy(buffer, "stale");
-  EXPECT_EQ(key.ReadString("k", "number", buffer, sizeof buffer), 0);
-  EXPECT_STREQ(buffer, "");
+  for (const char* name : {"expand", "number"}) {
+    SCOPED_TRACE(name);
+    char buffer[32] = "stale";
+    EXPECT_EQ(key.ReadString("k", name, buffer, sizeof buffer), 0);
+    EXPECT_STREQ(buffer, "");
+  }
+  char buffer[32];
   EXPECT_EQ(key.ReadBinary("k", "text", buffer, sizeof buffer), 0);
   DWORD value = 42;
   EXPECT_EQ(key.ReadDword("k", "blob", &value), 0);
@@ -112,18 +112,10 @@ TEST_F(RegistryKeyTest, WritesStoreExactBytesAndTypes) {
   const unsigned char blob[3] = {0, 0xFF, 7};
   EXPECT_EQ(key.WriteBinary(nullptr, "blob", blob, sizeof blob), 1);
   EXPECT_EQ(key.WriteDword(nullptr, "number", 0x11223344), 1);
-
-  const std::string path = Below("w");
-  const auto empty = ReadStored(HKEY_CURRENT_USER, path, "empty");
-  EXPECT_EQ(empty.type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(empty.bytes, Bytes{0});
-  EXPECT_EQ(ReadStored(HKEY_CURRENT_USER, path, "text").bytes, SzBytes("Rosa Hibiscus"));
-  const auto stored = ReadStored(HKEY_CURRENT_USER, path, "blob");
-  EXPECT_EQ(stored.type, static_cast<DWORD>(REG_BINARY));
-  EXPECT_EQ(stored.bytes, Bytes(blob, blob + sizeof blob));
-  const auto number = ReadStored(HKEY_CURRENT_USER, path, "number");
-  EXPECT_EQ(number.type, static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(number.bytes, (Bytes{0x44, 0x33, 0x22, 0x11}));
+  EXPECT_EQ(Stored("w"), (Values{{"empty", {REG_SZ, Bytes{0}}},
+                                 {"text", Sz("Rosa Hibiscus")},
+                                 {"blob", {REG_BINARY, Bytes{0, 0xFF, 7}}},
+                                 {"number", {REG_DWORD, Bytes{0x44, 0x33, 0x22, 0x11}}}}));
 }
 
 TEST_F(RegistryKeyTest, OnlyWriteDwordTakesTheDefaultValue) {
@@ -131,21 +123,17 @@ TEST_F(RegistryKeyTest, OnlyWriteDwordTakesTheDefaultValue) {
   const unsigned char blob[1] = {9};
   EXPECT_EQ(key.WriteBinary(nullptr, nullptr, blob, sizeof blob), 0);
   EXPECT_EQ(key.WriteString(nullptr, nullptr, "x"), 0);
-  EXPECT_FALSE(ReadStored(HKEY_CURRENT_USER, Below("d"), nullptr).found);
-
+  EXPECT_EQ(Stored("d"), Values{});
   EXPECT_EQ(key.WriteDword(nullptr, nullptr, 3), 1);
-  const auto stored = ReadStored(HKEY_CURRENT_USER, Below("d"), nullptr);
-  ASSERT_TRUE(stored.found);
-  EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(stored.bytes, (Bytes{3, 0, 0, 0}));
-  EXPECT_EQ(regtest::ValueCount(HKEY_CURRENT_USER, Below("d")), 1);
+  EXPECT_EQ(Stored("d"), (Values{{"", Dword(3)}}));
 }
 
 // Callers append to what ReadString returns: whatever is stored, the buffer
-// must end up holding a terminated string inside its bounds.
+// must end up holding a terminated string inside its bounds. Some
+// registries hand back REG_SZ data exactly as stored, without adding a
+// terminator, so the terminating step is also given such data directly.
 TEST_F(RegistryKeyTest, ReadStringNeverLeavesAnUnterminatedOrOverrunBuffer) {
   constexpr DWORD kSize = 8;
-  constexpr unsigned char kGuard = 0xCC;
   struct Case {
     const char* data;
     DWORD size;  // bytes stored, terminator included only if counted here
@@ -164,61 +152,37 @@ TEST_F(RegistryKeyTest, ReadStringNeverLeavesAnUnterminatedOrOverrunBuffer) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.data) + "/" + std::to_string(c.size));
     Store("s", "v", REG_SZ, c.data, c.size);
-    unsigned char memory[kSize + 8];
+    char memory[kSize + 8];
     std::memset(memory, kGuard, sizeof memory);
-    char* buffer = reinterpret_cast<char*>(memory);
-    EXPECT_EQ(key.ReadString("s", "v", buffer, kSize), c.result);
-    ASSERT_NE(std::memchr(buffer, '\0', kSize), nullptr);
-    EXPECT_STREQ(buffer, c.text);
-    for (DWORD i = kSize; i < sizeof memory; ++i) EXPECT_EQ(memory[i], kGuard) << i;
-  }
-}
-
-// Some registries hand back REG_SZ data exactly as stored, without adding a
-// terminator; the read must still end in a terminated string in bounds.
-TEST(RegistryKeyString, DataWithoutTerminatorIsTerminatedOrRefused) {
-  struct Case {
-    const char* data;
-    DWORD read;
-    int result;
-    const char* text;
-  };
-  const Case cases[] = {
-      {"abcdefg\0", 8, 1, "abcdefg"},  // ends with its terminator at the last byte
-      {"abc", 3, 1, "abc"},            // no terminator, room for one
-      {"abcdefgh", 8, 0, ""},          // no terminator, buffer full
-      {"ab\0", 3, 1, "ab"},
-      {"", 0, 1, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.data);
-    char memory[13];
-    std::memset(memory, 'X', 12);
-    memory[12] = '\0';
-    std::memcpy(memory, c.data, c.read);
-    EXPECT_EQ(RegistryKey::TerminateString(memory, 8, c.read), c.result);
+    EXPECT_EQ(key.ReadString("s", "v", memory, kSize), c.result);
+    ASSERT_NE(std::memchr(memory, '\0', kSize), nullptr);
     EXPECT_STREQ(memory, c.text);
-    EXPECT_EQ(std::string(memory + 8, 4), "XXXX");
+    EXPECT_EQ(std::string(memory + kSize, 8), std::string(8, kGuard));
+    if (c.size > kSize) continue;  // the registry refuses these before
+    std::memset(memory, kGuard, sizeof memory);
+    std::memcpy(memory, c.data, c.size);
+    EXPECT_EQ(RegistryKey::TerminateString(memory, kSize, c.size), c.result);
+    EXPECT_STREQ(memory, c.text);
+    EXPECT_EQ(std::string(memory + kSize, 8), std::string(8, kGuard));
   }
 }
 
 TEST_F(RegistryKeyTest, ReadBinaryNeverWritesPastItsBuffer) {
   constexpr DWORD kSize = 8;
-  constexpr unsigned char kGuard = 0xCC;
-  const unsigned char data[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  const char data[] = "\1\2\3\4\5\6\7\10\11\12\13\14";
   RegistryKey key(root, nullptr);
   for (DWORD stored : {DWORD{7}, kSize, kSize + 1, DWORD{12}}) {
     SCOPED_TRACE(stored);
     Store("b", "v", REG_BINARY, data, stored);
-    unsigned char memory[kSize + 8];
+    char memory[kSize + 8];
     std::memset(memory, kGuard, sizeof memory);
     EXPECT_EQ(key.ReadBinary("b", "v", memory, kSize), stored <= kSize ? 1 : 0);
     if (stored <= kSize) {
-      EXPECT_EQ(std::memcmp(memory, data, stored), 0);
+      EXPECT_EQ(std::string(memory, stored), std::string(data, stored));
     }
-    for (DWORD i = kSize; i < sizeof memory; ++i) EXPECT_EQ(memory[i], kGuard) << i;
+    EXPECT_EQ(std::string(memory + kSize, 8), std::string(8, kGuard));
   }
-  unsigned char untouched = kGuard;
+  char untouched = kGuard;
   EXPECT_EQ(key.ReadBinary("b", "v", &untouched, 0), 0);
   EXPECT_EQ(untouched, kGuard);
 }
@@ -276,15 +240,14 @@ TEST_F(RegistryKeyTest, OverlongPathsAreCutOrRefusedWithoutOverrun) {
   longPath.resize(300);
   RegistryKey key(root, longPath.c_str());
   ASSERT_EQ(key.WriteDword(nullptr, "v", 1), 1);
-  const std::string kept = longPath.substr(0, 259);
-  EXPECT_EQ(ReadStored(root, kept, "v").bytes, (Bytes{1, 0, 0, 0}));
+  EXPECT_EQ(Stored(), (Values{{longPath.substr(0, 259) + "\\v", Dword(1)}}));
 
   // A sub-key that does not fit beside the path in the joined buffer names
   // no key at all, rather than a cut-off one.
   std::string nested;
   while (nested.size() < RegistryKey::kJoinedPathBufferSize) nested += "s\\";
   EXPECT_EQ(key.WriteDword(nested.c_str(), "v", 2), 0);
-  EXPECT_EQ(regtest::SubKeyCount(root, kept), 0);
+  EXPECT_EQ(regtest::SubKeyCount(root, longPath.substr(0, 259)), 0);
 }
 
 }  // namespace
