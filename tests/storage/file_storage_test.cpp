@@ -15,10 +15,10 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "storage/file_storage.h"
 #include "tests/storage/storage_test_util.h"
-#include "tests/storage/temp_folder.h"
 
 namespace {
 
@@ -30,78 +30,46 @@ constexpr char kSeparator = '\\';
 constexpr char kSeparator = '/';
 #endif
 
-std::string Message(const char* format, const std::string& a, int number) {
-  char text[1024];
-  std::snprintf(text, sizeof text, format, a.c_str(), number);
-  return text;
-}
-
-std::string Message(const char* format, const std::string& a, const std::string& b, int number) {
-  char text[2048];
-  std::snprintf(text, sizeof text, format, a.c_str(), b.c_str(), number);
-  return text;
-}
-
-// Seconds since 1970 of a civil date taken as UTC (proleptic Gregorian).
-long long CivilSeconds(long long y, long long m, long long d, int hour, int minute, int second) {
-  y -= m <= 2;
-  const long long era = y / 400;
-  const long long yearOfEra = y - era * 400;
-  const long long dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long long days = era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
-  return days * 86400 + hour * 3600 + minute * 60 + second;
-}
-
-TEST(FileStorage, OpenOfMissingFileReportsErrno2) {
-  TempFolder folder;
-  const std::string path = folder.File("p0046.ppk");
-  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
-  EXPECT_EQ(StatusOpenFailed, input.Open());
-  ExpectStatus(input, StatusOpenFailed, "File open failure.  Open of " + path + " returned errno = 2");
-  EXPECT_EQ(-1, input.handle);
-}
-
-TEST(FileStorage, ReadOnlyFileOpensThroughTheFallbackWithItsSizeTimeAndFlag) {
+TEST(FileStorage, ReadOnlyFileOpensThroughTheFallbackAndReadsFromAnyPosition) {
   TempFolder folder;
   const std::string path = folder.File("package.ppk");
-  const std::string data = Pattern(5000);
+  const std::string data = Pattern(10000);
   WriteWholeFile(path, data);
-  const long long modified = 981173106;  // 2001-02-03 04:05:06 UTC
+  // 2001-02-03 04:05:07 UTC: an odd second, which a DOS stamp cannot keep.
+  const long long modified = 981173107;
   SetModificationTimeUtc(path, modified);
   MakeReadOnly(path);
 
   ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
   ASSERT_EQ(0, input.Open());
-  EXPECT_EQ(nullptr, input.status.Text());
-  EXPECT_EQ(5000, input.size);
+  EXPECT_EQ(10000, input.size);
   EXPECT_NE(0, input.attributes.bits & ALAttributeFlags::kReadOnly);
   const std::time_t seconds = static_cast<std::time_t>(modified);
   const std::tm local = *std::localtime(&seconds);
-  EXPECT_EQ(local.tm_year + 1900, input.timeDate.year);
-  EXPECT_EQ(local.tm_mon + 1, input.timeDate.month);
-  EXPECT_EQ(local.tm_mday, input.timeDate.day);
-  EXPECT_EQ(local.tm_hour, input.timeDate.hour);
-  EXPECT_EQ(local.tm_min, input.timeDate.minute);
-  EXPECT_EQ(local.tm_sec, input.timeDate.second);
+  const ALTimeStamp& t = input.timeDate;
+  EXPECT_EQ((std::vector<int>{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                              local.tm_sec}),
+            (std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}));
   std::string read;
   for (int c; (c = input.ReadChar()) >= 0;) read.push_back(static_cast<char>(c));
   EXPECT_EQ(data, read);
+
+  const auto buffered = [&input] { return std::string(reinterpret_cast<const char*>(input.buffer.get()), kBuffer); };
+  ASSERT_EQ(kBuffer, input.LoadBuffer(100));
+  EXPECT_EQ(100 + kBuffer, input.filePosition);
+  EXPECT_EQ(data.substr(100, kBuffer), buffered());
+  // Back to the start; at filePosition the next buffer follows without a seek.
+  ASSERT_EQ(kBuffer, input.LoadBuffer(0));
+  ASSERT_EQ(kBuffer, input.LoadBuffer(input.filePosition));
+  EXPECT_EQ(data.substr(kBuffer, kBuffer), buffered());
+  EXPECT_EQ(10000 - 2 * kBuffer, input.LoadBuffer(input.filePosition));
+  EXPECT_EQ(-1, input.LoadBuffer(input.filePosition));
+  EXPECT_EQ(10000, input.filePosition);
   EXPECT_EQ(0, input.Close());
   EXPECT_EQ(modified, ModificationTimeUtc(path));  // Close of an opened file stamps nothing
 }
 
-TEST(FileStorage, CreateOverReadOnlyFileFailsWithErrno13AndLeavesIt) {
-  TempFolder folder;
-  const std::string path = folder.File("module.dll");
-  WriteWholeFile(path, "keep me");
-  MakeReadOnly(path);
-  ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
-  EXPECT_EQ(StatusOpenFailed, output.Create(-1));
-  ExpectStatus(output, StatusOpenFailed, "File creation failure.  Open of " + path + " returned errno = 13");
-  EXPECT_EQ("keep me", ReadWholeFile(path));
-}
-
-TEST(FileStorage, CreateMakesMissingFoldersAndTruncatesExistingFiles) {
+TEST(FileStorage, CreateMakesMissingFoldersTruncatesAndReportsWhatItCannotCreate) {
   TempFolder folder;
 #ifdef _WIN32
   // Both separators count on Windows.
@@ -116,47 +84,22 @@ TEST(FileStorage, CreateMakesMissingFoldersAndTruncatesExistingFiles) {
     EXPECT_EQ(0, output.Close());
     EXPECT_EQ(content, ReadWholeFile(path));
   }
-}
 
-TEST(FileStorage, CreateOnNameEndingInSeparatorFails) {
-  TempFolder folder;
-  const std::string path = folder.Path() + kSeparator + "newdir" + kSeparator;
+  // Over a read-only file: refused at once, the file kept.
+  MakeReadOnly(path);
   ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
   EXPECT_EQ(StatusOpenFailed, output.Create(-1));
-  ASSERT_NE(nullptr, output.status.Text());
-  const std::string prefix = "File creation failure.  Open of " + path + " returned errno = ";
-  EXPECT_EQ(prefix, std::string(output.status.Text()).substr(0, prefix.size()));
-  EXPECT_NE("0", std::string(output.status.Text()).substr(prefix.size()));
-}
+  ExpectStatus(output, StatusOpenFailed, "File creation failure.  Open of " + path + " returned errno = 13");
+  EXPECT_EQ("second", ReadWholeFile(path));
 
-TEST(FileStorage, TemporaryNamesSkipTakenNumbers) {
-  TempFolder folder;
-  CurrentFolder inside(folder.Path());
-  WriteWholeFile("~al~000.tmp", "taken");
-  WriteWholeFile("~al~001.tmp", "taken");
-  ALFileStorage output("", kBuffer, CaseInsensitive);
-  ASSERT_EQ(0, output.Create(-1));
-  EXPECT_STREQ("~al~002.tmp", output.name.GetName());
-  output.WriteChar('!');
-  EXPECT_EQ(0, output.Close());
-  EXPECT_EQ("!", ReadWholeFile("~al~002.tmp"));
-  EXPECT_EQ("taken", ReadWholeFile("~al~001.tmp"));
-}
-
-TEST(FileStorage, TemporaryNamesGiveUpAfter1000Tries) {
-  TempFolder folder;
-  CurrentFolder inside(folder.Path());
-  for (int i = 0; i < 1000; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "~al~%03d.tmp", i);
-    WriteWholeFile(name, "");
-  }
-  ALFileStorage output("", kBuffer, CaseInsensitive);
-  EXPECT_EQ(StatusOpenFailed, output.Create(-1));
-  ExpectStatus(output, StatusOpenFailed,
-               "Temporary file creation failure.  Tried 1000 times to open ~al~999.tmp (or a name something "
-               "like that).");
-  EXPECT_STREQ("", output.name.GetName());
+  // A name ending in a separator: whatever the system's errno, it is reported.
+  const std::string dir = folder.Path() + kSeparator + "newdir" + kSeparator;
+  ALFileStorage onDir(dir.c_str(), kBuffer, CaseInsensitive);
+  EXPECT_EQ(StatusOpenFailed, onDir.Create(-1));
+  ASSERT_NE(nullptr, onDir.status.Text());
+  const std::string prefix = "File creation failure.  Open of " + dir + " returned errno = ";
+  EXPECT_EQ(prefix, std::string(onDir.status.Text()).substr(0, prefix.size()));
+  EXPECT_NE("0", std::string(onDir.status.Text()).substr(prefix.size()));
 }
 
 // Temporary names in a folder that does not exist: every open fails with
@@ -173,19 +116,44 @@ class TempNameInMissingFolder : public ALFileStorage {
   int calls = 0;
 };
 
-TEST(FileStorage, TemporaryNameFailureOtherThanTakenStopsAtOnce) {
+TEST(FileStorage, TemporaryNamesSkipTakenNumbersOnlyAndGiveUpAfter1000) {
   TempFolder folder;
   CurrentFolder inside(folder.Path());
-  TempNameInMissingFolder output;
+  {
+    TempNameInMissingFolder output;
+    EXPECT_EQ(StatusOpenFailed, output.Create(-1));
+    ExpectStatus(output, StatusOpenFailed,
+                 std::string("Temporary file creation failure.  Open of missing") + kSeparator +
+                     "~al~000.tmp returned errno = 2");
+    EXPECT_EQ(1, output.calls);
+    EXPECT_STREQ("", output.name.GetName());
+  }
+  WriteWholeFile("~al~000.tmp", "taken");
+  WriteWholeFile("~al~001.tmp", "taken");
+  {
+    ALFileStorage output("", kBuffer, CaseInsensitive);
+    ASSERT_EQ(0, output.Create(-1));
+    EXPECT_STREQ("~al~002.tmp", output.name.GetName());
+    output.WriteChar('!');
+    EXPECT_EQ(0, output.Close());
+  }
+  EXPECT_EQ("!", ReadWholeFile("~al~002.tmp"));
+  EXPECT_EQ("taken", ReadWholeFile("~al~001.tmp"));
+
+  for (int i = 3; i < 1000; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "~al~%03d.tmp", i);
+    WriteWholeFile(name, "");
+  }
+  ALFileStorage output("", kBuffer, CaseInsensitive);
   EXPECT_EQ(StatusOpenFailed, output.Create(-1));
   ExpectStatus(output, StatusOpenFailed,
-               std::string("Temporary file creation failure.  Open of missing") + kSeparator +
-                   "~al~000.tmp returned errno = 2");
-  EXPECT_EQ(1, output.calls);
+               "Temporary file creation failure.  Tried 1000 times to open ~al~999.tmp (or a name something "
+               "like that).");
   EXPECT_STREQ("", output.name.GetName());
 }
 
-TEST(FileStorage, WriteFailureIsReportedWithCountersKept) {
+TEST(FileStorage, WriteAndSeekFailuresAreReportedWithCountersKept) {
   TempFolder folder;
   const std::string path = folder.File("data.bin");
   WriteWholeFile(path, "0123456789");
@@ -204,6 +172,12 @@ TEST(FileStorage, WriteFailureIsReportedWithCountersKept) {
   EXPECT_EQ(StatusWriteFailed, storage.Close());
   EXPECT_EQ("0123456789", ReadWholeFile(path));
 
+  for (const bool bySeek : {true, false}) {
+    ALFileStorage seeking(path.c_str(), kBuffer, CaseInsensitive);
+    ASSERT_EQ(0, seeking.Open());
+    EXPECT_EQ(StatusSeekFailed, bySeek ? seeking.Seek(-1) : seeking.LoadBuffer(-4096));
+    ExpectStatus(seeking, StatusSeekFailed, "Seek failure on " + path + ".  errno = 22");
+  }
 #ifndef _WIN32
   // A device that is always full (ENOSPC, 28); WriteChar on a full buffer
   // returns the code and stores nothing.
@@ -223,11 +197,11 @@ TEST(FileStorage, ReadFailureIsReported) {
   // handle is replaced by one opened for writing only.
   const std::string path = folder.File("write-only.bin");
   WriteWholeFile(path, Pattern(100));
-  const int expectedErrno = 9;
+  const std::string expectedErrno = "9";
 #else
   // A folder opens for reading but cannot be read (EISDIR, 21).
   const std::string path = folder.Path();
-  const int expectedErrno = 21;
+  const std::string expectedErrno = "21";
 #endif
   ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
   input.readOnly = 1;
@@ -239,48 +213,7 @@ TEST(FileStorage, ReadFailureIsReported) {
   _close(writer);
 #endif
   EXPECT_EQ(StatusReadFailed, input.ReadChar());
-  ExpectStatus(input, StatusReadFailed, Message("Read failure on %s.  errno = %d", path, expectedErrno));
-}
-
-TEST(FileStorage, SeekFailureIsReportedBySeekAndLoadBuffer) {
-  TempFolder folder;
-  const std::string path = folder.File("data.bin");
-  WriteWholeFile(path, "0123456789");
-  {
-    ALFileStorage storage(path.c_str(), kBuffer, CaseInsensitive);
-    ASSERT_EQ(0, storage.Open());
-    EXPECT_EQ(StatusSeekFailed, storage.Seek(-1));
-    ExpectStatus(storage, StatusSeekFailed, "Seek failure on " + path + ".  errno = 22");
-  }
-  ALFileStorage storage(path.c_str(), kBuffer, CaseInsensitive);
-  ASSERT_EQ(0, storage.Open());
-  EXPECT_EQ(StatusSeekFailed, storage.LoadBuffer(-4096));
-  ExpectStatus(storage, StatusSeekFailed, "Seek failure on " + path + ".  errno = 22");
-}
-
-TEST(FileStorage, LoadBufferReadsFromTheGivenPosition) {
-  TempFolder folder;
-  const std::string path = folder.File("data.bin");
-  const std::string data = Pattern(10000);
-  WriteWholeFile(path, data);
-  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
-  ASSERT_EQ(0, input.Open());
-  ASSERT_EQ(kBuffer, input.LoadBuffer(100));
-  EXPECT_EQ(100 + kBuffer, input.filePosition);
-  EXPECT_EQ(data.substr(100, kBuffer),
-            std::string(reinterpret_cast<const char*>(input.buffer.get()), static_cast<std::size_t>(kBuffer)));
-  // At filePosition the next buffer follows without a seek.
-  ASSERT_EQ(kBuffer, input.LoadBuffer(input.filePosition));
-  EXPECT_EQ(data.substr(100 + kBuffer, kBuffer),
-            std::string(reinterpret_cast<const char*>(input.buffer.get()), static_cast<std::size_t>(kBuffer)));
-  ASSERT_EQ(kBuffer, input.LoadBuffer(0));
-  ASSERT_EQ(kBuffer, input.LoadBuffer(input.filePosition));
-  EXPECT_EQ(data.substr(kBuffer, kBuffer),
-            std::string(reinterpret_cast<const char*>(input.buffer.get()), static_cast<std::size_t>(kBuffer)));
-  EXPECT_EQ(10000 - 2 * kBuffer, input.LoadBuffer(input.filePosition));
-  EXPECT_EQ(-1, input.LoadBuffer(input.filePosition));
-  EXPECT_EQ(10000, input.filePosition);
-  EXPECT_EQ(StatusOk, input.status.code);
+  ExpectStatus(input, StatusReadFailed, "Read failure on " + path + ".  errno = " + expectedErrno);
 }
 
 TEST(FileStorage, PositionsBeyond2GiBAreRefusedInsteadOfWrapping) {
@@ -338,9 +271,8 @@ TEST(FileStorage, RenameToTheSameNameIsRefusedUnlessCaseCounts) {
     EXPECT_STREQ("A.DLL", storage.name.GetName());
     EXPECT_STREQ("a.dll", storage.name.GetOldName());
     EXPECT_EQ("module", ReadWholeFile("A.DLL"));
-    const auto entries = std::filesystem::directory_iterator(".");
     std::string listed;
-    for (const auto& entry : entries) listed += entry.path().filename().string() + ";";
+    for (const auto& entry : std::filesystem::directory_iterator(".")) listed += entry.path().filename().string() + ";";
 #ifdef _WIN32
     // Which case the file system shows is its business; one file it is.
     for (char& c : listed) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -349,41 +281,18 @@ TEST(FileStorage, RenameToTheSameNameIsRefusedUnlessCaseCounts) {
   }
 }
 
-TEST(FileStorage, RenameFailuresAreReportedAndLeaveFilesAlone) {
-  TempFolder folder;
-  const std::string source = folder.File("source.dll");
-  const std::string target = folder.File("target.dll");
-  WriteWholeFile(source, "source");
-  WriteWholeFile(target, "target");
-  {
-    // Without the delete step an existing target is never replaced.
-    ALFileStorage storage(source.c_str(), kBuffer, CaseInsensitive);
-    EXPECT_EQ(StatusRenameFailed, storage.Rename(target.c_str(), 0));
-    ExpectStatus(storage, StatusRenameFailed, Message("Error renaming %s to %s.  errno = %d", source, target, 17));
-    EXPECT_STREQ(source.c_str(), storage.name.GetName());
-  }
-  {
-    // A target that cannot be deleted (a folder with something in it).
-    const std::string busy = folder.File("busy");
-    std::filesystem::create_directory(busy);
-    WriteWholeFile(busy + kSeparator + "inside", "x");
-    ALFileStorage storage(source.c_str(), kBuffer, CaseInsensitive);
-    EXPECT_EQ(StatusRenameFailed, storage.Rename(busy.c_str(), 1));
-    ASSERT_NE(nullptr, storage.status.Text());
-    const std::string prefix = Kept("Error deleting " + busy + " before renaming " + source + ".  errno = ");
-    EXPECT_EQ(prefix, std::string(storage.status.Text()).substr(0, prefix.size()));
-  }
-  EXPECT_EQ("source", ReadWholeFile(source));
-  EXPECT_EQ("target", ReadWholeFile(target));
-}
-
-TEST(FileStorage, RenameToBakAndBackMoveTheFileAndSwapNames) {
+TEST(FileStorage, RenameToBakBackAndDeleteMoveTheFileOrReportWhyNot) {
   TempFolder folder;
   const std::string dll = folder.File("p0046.dll");
   const std::string bak = folder.File("p0046.bak");
   WriteWholeFile(dll, "module");
   WriteWholeFile(bak, "stale backup");
   ALFileStorage storage(dll.c_str(), kBuffer, CaseInsensitive);
+  // Without the delete step an existing target is never replaced.
+  EXPECT_EQ(StatusRenameFailed, storage.Rename(bak.c_str(), 0));
+  ExpectStatus(storage, StatusRenameFailed, "Error renaming " + dll + " to " + bak + ".  errno = 17");
+  EXPECT_STREQ(dll.c_str(), storage.name.GetName());
+  storage.status.SetError(StatusOk, nullptr);
   ASSERT_EQ(0, storage.RenameToBak(1));
   EXPECT_STREQ(bak.c_str(), storage.name.GetName());
   EXPECT_STREQ(dll.c_str(), storage.name.GetOldName());
@@ -393,39 +302,28 @@ TEST(FileStorage, RenameToBakAndBackMoveTheFileAndSwapNames) {
   // Back, but the old name is taken again: refused without the delete step.
   WriteWholeFile(dll, "newer");
   EXPECT_EQ(StatusRenameFailed, storage.RenameBack(0));
-  ExpectStatus(storage, StatusRenameFailed, Message("Error renaming %s to %s.  errno = %d", bak, dll, 17));
+  ExpectStatus(storage, StatusRenameFailed, "Error renaming " + bak + " to " + dll + ".  errno = 17");
   storage.status.SetError(StatusOk, nullptr);
   ASSERT_EQ(0, storage.RenameBack(1));
   EXPECT_STREQ(dll.c_str(), storage.name.GetName());
   EXPECT_STREQ(bak.c_str(), storage.name.GetOldName());
   EXPECT_EQ("module", ReadWholeFile(dll));
   EXPECT_FALSE(FileExists(bak));
-}
 
-TEST(FileStorage, RenameToBakStaysInTheFilesFolder) {
-  TempFolder folder;
-  const std::string dottedFolder = folder.File("old.dir");
-  std::filesystem::create_directory(dottedFolder);
-  const std::string file = dottedFolder + kSeparator + "readme";
-  const std::string unrelated = folder.File("old.bak");
-  WriteWholeFile(file, "readme");
-  WriteWholeFile(unrelated, "unrelated");
-  ALFileStorage storage(file.c_str(), kBuffer, CaseInsensitive);
-  ASSERT_EQ(0, storage.RenameToBak(1));
-  EXPECT_EQ(file + ".bak", storage.name.GetName());
-  EXPECT_EQ("readme", ReadWholeFile(file + ".bak"));
-  EXPECT_EQ("unrelated", ReadWholeFile(unrelated));
-}
+  // A target that cannot be deleted (a folder with something in it).
+  const std::string busy = folder.File("busy");
+  std::filesystem::create_directory(busy);
+  WriteWholeFile(busy + kSeparator + "inside", "x");
+  EXPECT_EQ(StatusRenameFailed, storage.Rename(busy.c_str(), 1));
+  ASSERT_NE(nullptr, storage.status.Text());
+  const std::string prefix = "Error deleting " + busy + " before renaming " + dll + ".  errno = ";
+  EXPECT_EQ(prefix.substr(0, 128), std::string(storage.status.Text()).substr(0, prefix.size()));
+  EXPECT_EQ("module", ReadWholeFile(dll));
 
-TEST(FileStorage, DeleteOfMissingFileIsReported) {
-  TempFolder folder;
-  const std::string path = folder.File("gone.dll");
-  WriteWholeFile(path, "x");
-  ALFileStorage storage(path.c_str(), kBuffer, CaseInsensitive);
   EXPECT_EQ(0, storage.Delete());
-  EXPECT_FALSE(FileExists(path));
+  EXPECT_FALSE(FileExists(dll));
   EXPECT_EQ(StatusDeleteFailed, storage.Delete());
-  ExpectStatus(storage, StatusDeleteFailed, "Error deleting file " + path + ", errno = 2 ");
+  ExpectStatus(storage, StatusDeleteFailed, "Error deleting file " + dll + ", errno = 2 ");
 }
 
 #ifdef _WIN32
@@ -459,26 +357,25 @@ TEST(FileStorage, CloseStampsCreatedFilesWithLocalTimeAndAttributes) {
   struct Case {
     ALTimeStamp stamp;
     std::uint16_t attributes;
-    bool stamped;
-    long long utcSeconds;  // of the stamp taken as UTC
+    long long utcSeconds;  // of the stamp taken as UTC; 0: the time is left alone
     bool readOnly;
   };
   const Case cases[] = {
-      {{2000, 6, 15, 12, 0, 0}, ALAttributeFlags::kReadOnly, true, CivilSeconds(2000, 6, 15, 12, 0, 0), true},
+      {{2000, 6, 15, 12, 0, 0}, ALAttributeFlags::kReadOnly, 961070400, true},
       // DOS times count in steps of two seconds.
-      {{2000, 6, 15, 12, 0, 1}, 0, true, CivilSeconds(2000, 6, 15, 12, 0, 0), false},
-      // Past 2038: no 32-bit wrap.
-      {{2040, 2, 29, 23, 59, 58}, 0, true, CivilSeconds(2040, 2, 29, 23, 59, 58), false},
+      {{2000, 6, 15, 12, 0, 1}, 0, 961070400, false},
+      // Past 2038 (2040-02-29 23:59:58): no 32-bit wrap.
+      {{2040, 2, 29, 23, 59, 58}, 0, 2214172798, false},
       // "Clear all" wins over read-only.
-      {{2001, 1, 1, 0, 0, 0}, ALAttributeFlags::kClearAll | ALAttributeFlags::kReadOnly, true,
-       CivilSeconds(2001, 1, 1, 0, 0, 0), false},
-      // Years a DOS date cannot hold, and no stamp at all, leave the time.
-      {{1979, 12, 31, 12, 0, 0}, 0, false, 0, false},
-      {{2108, 1, 1, 12, 0, 0}, 0, false, 0, false},
-      {{0, 0, 0, 0, 0, 0}, ALAttributeFlags::kReadOnly, false, 0, false},
+      {{2001, 1, 1, 0, 0, 0}, ALAttributeFlags::kClearAll | ALAttributeFlags::kReadOnly, 978307200, false},
+      // Years a DOS date cannot hold, and no stamp at all.
+      {{1979, 12, 31, 12, 0, 0}, 0, 0, false},
+      {{2108, 1, 1, 12, 0, 0}, 0, 0, false},
+      {{0, 0, 0, 0, 0, 0}, ALAttributeFlags::kReadOnly, 0, false},
   };
   int index = 0;
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.stamp.year);
     const std::string path = folder.File("stamped" + std::to_string(index++) + ".dll");
     const long long before = static_cast<long long>(std::time(nullptr));
     ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
@@ -490,12 +387,12 @@ TEST(FileStorage, CloseStampsCreatedFilesWithLocalTimeAndAttributes) {
     EXPECT_EQ(0, output.created);
     EXPECT_EQ(1, output.size);
     EXPECT_EQ("m", ReadWholeFile(path));
-    if (c.stamped) {
-      EXPECT_EQ(c.utcSeconds + BiasNowSeconds(), ModificationTimeUtc(path)) << c.stamp.year;
+    if (c.utcSeconds != 0) {
+      EXPECT_EQ(c.utcSeconds + BiasNowSeconds(), ModificationTimeUtc(path));
     } else {
-      EXPECT_GE(ModificationTimeUtc(path), before - 5) << c.stamp.year;
+      EXPECT_GE(ModificationTimeUtc(path), before - 5);
     }
-    EXPECT_EQ(c.readOnly, IsReadOnly(path)) << c.stamp.year;
+    EXPECT_EQ(c.readOnly, IsReadOnly(path));
   }
 }
 
@@ -504,7 +401,7 @@ TEST(FileStorage, NewStorageMakesFileStoragesForFileTypeCodesOnly) {
   for (const std::int32_t code : {-1, 1, 0, 100}) {
     const std::unique_ptr<ALStorage> made = storage.NewStorage("made.dll", code);
     const auto* file = dynamic_cast<ALFileStorage*>(made.get());
-    EXPECT_EQ(code == -1 || code == 1, file != nullptr) << code;
+    ASSERT_EQ(code == -1 || code == 1, file != nullptr) << code;
     if (file == nullptr) continue;
     EXPECT_EQ(4096, file->bufferSize);
     EXPECT_EQ(CaseInsensitive, file->name.CaseMode());

@@ -12,7 +12,6 @@
 #include "storage/crc32.h"
 #include "storage/file_storage.h"
 #include "tests/storage/storage_test_util.h"
-#include "tests/storage/temp_folder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // Lets a 2 GiB buffer fail for real, as it does in a 32-bit process, instead
@@ -33,24 +32,36 @@ std::uint32_t StandardCrc(const std::string& data) {
   return ~UpdateCrc32Bytewise(0xFFFFFFFFu, reinterpret_cast<const unsigned char*>(data.data()), data.size());
 }
 
-TEST(Storage, EndOfDataIsReturnedRepeatedlyAndNeverRecorded) {
-  TempFolder folder;
-  for (const std::string& content : {std::string(), std::string("xyz")}) {
-    const std::string path = folder.File("input.bin");
-    WriteWholeFile(path, content);
-    ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
-    ASSERT_EQ(0, input.Open());
-    for (const char expected : content) EXPECT_EQ(static_cast<unsigned char>(expected), input.ReadChar());
-    for (int again = 0; again < 3; ++again) EXPECT_EQ(-1, input.ReadChar());
-    EXPECT_EQ(StatusOk, input.status.code);
-    EXPECT_EQ(nullptr, input.status.Text());
-    EXPECT_EQ(0, input.Close());
+TEST(Crc32, ReferenceIsTheStandardReflectedCrc) {
+  EXPECT_EQ(0xCBF43926u, StandardCrc("123456789"));
+  EXPECT_EQ(0x352441C2u, StandardCrc("abc"));
+  EXPECT_EQ(0x00000000u, StandardCrc(""));
+}
+
+TEST(Crc32, FastFormGivesTheReferenceRegisterForEveryLengthAndAlignment) {
+  const std::string text = Pattern(4096 + 16);
+  const auto* data = reinterpret_cast<const unsigned char*>(text.data());
+  // Lengths 0..300 and 4096 (around every multiple of the sixteen-byte step)
+  // at every offset, from registers other than the usual start too.
+  for (const std::uint32_t start : {0xFFFFFFFFu, 0u, 0x12345678u}) {
+    for (std::size_t offset = 0; offset < 16; ++offset) {
+      for (std::size_t length = 0; length <= 4096; length += length < 300 ? 1 : 4096 - 300) {
+        ASSERT_EQ(UpdateCrc32Bytewise(start, data + offset, length), UpdateCrc32(start, data + offset, length))
+            << "offset " << offset << " length " << length;
+      }
+    }
+  }
+  // Split anywhere, the pieces chain to the same register.
+  const std::uint32_t whole = UpdateCrc32(0xFFFFFFFFu, data, 1000);
+  for (std::size_t split = 0; split <= 1000; split += 7) {
+    ASSERT_EQ(whole, UpdateCrc32(UpdateCrc32(0xFFFFFFFFu, data, split), data + split, 1000 - split)) << split;
   }
 }
 
 TEST(Storage, WriteCharFlushesOnlyWhenTheBufferIsFull) {
   TempFolder folder;
   for (const int count : {kBuffer - 1, kBuffer, kBuffer + 1, 2 * kBuffer + 1}) {
+    SCOPED_TRACE(count);
     const std::string path = folder.File("out.bin");
     const std::string data = Pattern(static_cast<std::size_t>(count));
     RecordingMonitor monitor;
@@ -58,12 +69,14 @@ TEST(Storage, WriteCharFlushesOnlyWhenTheBufferIsFull) {
     ASSERT_EQ(0, output.Create(-1));
     output.monitor = &monitor;
     for (const char c : data) ASSERT_EQ(static_cast<unsigned char>(c), output.WriteChar(c));
+    EXPECT_EQ(count, output.Tell());
     // A flush happens only to make room for a further byte.
-    const std::size_t flushes = static_cast<std::size_t>((count - 1) / kBuffer);
-    EXPECT_EQ(flushes, monitor.calls.size()) << count;
-    EXPECT_EQ(count - static_cast<int>(flushes) * kBuffer, output.writeCount);
-    EXPECT_EQ(static_cast<std::int32_t>(flushes) * kBuffer, output.filePosition);
-    EXPECT_EQ(flushes * kBuffer, ReadWholeFile(path).size());
+    const int flushes = (count - 1) / kBuffer;
+    ASSERT_EQ(static_cast<std::size_t>(flushes), monitor.calls.size());
+    for (int i = 0; i < flushes; ++i) EXPECT_EQ((i + 1) * kBuffer, monitor.calls[i].first);
+    EXPECT_EQ(count - flushes * kBuffer, output.writeCount);
+    EXPECT_EQ(flushes * kBuffer, output.filePosition);
+    EXPECT_EQ(static_cast<std::size_t>(flushes * kBuffer), ReadWholeFile(path).size());
     EXPECT_EQ(0, output.Close());
     EXPECT_EQ(count, output.size);
     EXPECT_EQ(data, ReadWholeFile(path));
@@ -79,7 +92,6 @@ TEST(Storage, CrcCoversExactlyTheBytesThatPassedWhileOn) {
     output.StartCrc32(0x12345678u);
     ASSERT_EQ(0, output.Create(-1));
     EXPECT_EQ(0, output.crcEnabled);
-    EXPECT_EQ(0xFFFFFFFFu, output.crc);
     output.WriteChar('z');
     ASSERT_EQ(0, output.FlushBuffer());
     EXPECT_EQ(0xFFFFFFFFu, output.crc);  // off: nothing computed
@@ -100,40 +112,31 @@ TEST(Storage, CrcCoversExactlyTheBytesThatPassedWhileOn) {
   while (input.ReadChar() >= 0) {
   }
   EXPECT_EQ(StandardCrc(data), ~input.crc);
-  EXPECT_EQ(0, input.Close());
 }
 
-TEST(Storage, TellAndMonitorFollowTheLogicalPosition) {
+TEST(Storage, TellMonitorAndEndOfDataFollowTheLogicalPosition) {
   TempFolder folder;
   const std::string path = folder.File("data.bin");
   const std::string data = Pattern(2 * kBuffer + 100);
   WriteWholeFile(path, data);
-  {
-    RecordingMonitor monitor;
-    ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
-    ASSERT_EQ(0, input.Open());
-    input.monitor = &monitor;
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(static_cast<unsigned char>(data[i]), input.ReadChar());
-    EXPECT_EQ(10, input.Tell());
-    while (input.ReadChar() >= 0) {
-    }
-    EXPECT_EQ(static_cast<std::int32_t>(data.size()), input.Tell());
-    ASSERT_EQ(3u, monitor.calls.size());
-    for (std::size_t i = 0; i < monitor.calls.size(); ++i) {
-      EXPECT_EQ(static_cast<std::int32_t>(i) * kBuffer, monitor.calls[i].first);
-      EXPECT_EQ(&input, monitor.calls[i].second);
-    }
-  }
   RecordingMonitor monitor;
-  ALFileStorage output(folder.File("out.bin").c_str(), kBuffer, CaseInsensitive);
-  ASSERT_EQ(0, output.Create(-1));
-  output.monitor = &monitor;
-  for (int i = 0; i < 10; ++i) output.WriteChar(i);
-  EXPECT_EQ(10, output.Tell());
-  ASSERT_EQ(0, output.FlushBuffer());
-  EXPECT_EQ(10, output.Tell());
-  ASSERT_EQ(1u, monitor.calls.size());
-  EXPECT_EQ(10, monitor.calls[0].first);
+  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, input.Open());
+  input.monitor = &monitor;
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(static_cast<unsigned char>(data[i]), input.ReadChar());
+  EXPECT_EQ(10, input.Tell());
+  while (input.ReadChar() >= 0) {
+  }
+  EXPECT_EQ(static_cast<std::int32_t>(data.size()), input.Tell());
+  ASSERT_EQ(3u, monitor.calls.size());
+  for (std::size_t i = 0; i < monitor.calls.size(); ++i) {
+    EXPECT_EQ(static_cast<std::int32_t>(i) * kBuffer, monitor.calls[i].first);
+    EXPECT_EQ(&input, monitor.calls[i].second);
+  }
+  // End of data is returned again and again and never recorded.
+  for (int again = 0; again < 3; ++again) EXPECT_EQ(-1, input.ReadChar());
+  EXPECT_EQ(StatusOk, input.status.code);
+  EXPECT_EQ(nullptr, input.status.Text());
 }
 
 TEST(Storage, ErrorsStickButBufferedBytesAreStillHandedOut) {
@@ -153,15 +156,17 @@ TEST(Storage, ErrorsStickButBufferedBytesAreStillHandedOut) {
   EXPECT_EQ(StatusRenameFailed, input.FlushBuffer());
   EXPECT_EQ(StatusRenameFailed, input.Seek(0));
   EXPECT_EQ(StatusRenameFailed, input.Close());
+  EXPECT_EQ("x", ReadWholeFile(other));
 
-  // A storage whose open failed creates nothing.
+  // A storage whose open failed (missing file) creates nothing.
   const std::string missing = folder.File("missing.bin");
   ALFileStorage failed(missing.c_str(), kBuffer, CaseInsensitive);
   ASSERT_EQ(StatusOpenFailed, failed.Open());
+  ExpectStatus(failed, StatusOpenFailed, "File open failure.  Open of " + missing + " returned errno = 2");
+  EXPECT_EQ(-1, failed.handle);
   EXPECT_EQ(StatusOpenFailed, failed.Create(-1));
   EXPECT_EQ(StatusOpenFailed, failed.Open());
   EXPECT_FALSE(FileExists(missing));
-  ExpectStatus(failed, StatusOpenFailed, "File open failure.  Open of " + missing + " returned errno = 2");
 }
 
 TEST(Storage, BytesAreWrittenAndReadInTheStatedEncoding) {
@@ -199,12 +204,13 @@ TEST(Storage, BufferThatCannotBeHadIsReportedByOpenAndCreate) {
   sizes.push_back(INT32_MAX);
 #endif
   for (const std::int32_t size : sizes) {
+    SCOPED_TRACE(size);
     ALFileStorage input(path.c_str(), size, CaseInsensitive);
-    EXPECT_EQ(StatusOutOfMemory, input.Open()) << size;
+    EXPECT_EQ(StatusOutOfMemory, input.Open());
     ExpectStatus(input, StatusOutOfMemory, "Allocation of buffer failed in Open()");
     EXPECT_EQ(nullptr, input.buffer);
     ALFileStorage output(folder.File("out.bin").c_str(), size, CaseInsensitive);
-    EXPECT_EQ(StatusOutOfMemory, output.Create(-1)) << size;
+    EXPECT_EQ(StatusOutOfMemory, output.Create(-1));
     ExpectStatus(output, StatusOutOfMemory, "Allocation of buffer failed in Open()");
     EXPECT_EQ(StatusOutOfMemory, output.Close());
   }

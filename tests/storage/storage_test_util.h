@@ -7,23 +7,20 @@
 #include <vector>
 
 #include "storage/storage.h"
+#include "tests/support/test_files.h"
 
-// The part of a message a status record keeps.
-inline std::string Kept(const std::string& message) { return message.substr(0, 128); }
-
-// Expects `code` and exactly `message` (as kept) in the storage's status.
+// Expects `code` and exactly `message` (cut to the 128 characters a status
+// record keeps) in the storage's status.
 inline void ExpectStatus(const ALStorage& storage, int code, const std::string& message) {
   EXPECT_EQ(code, storage.status.code);
   ASSERT_NE(nullptr, storage.status.Text());
-  EXPECT_EQ(Kept(message), storage.status.Text());
+  EXPECT_EQ(message.substr(0, 128), storage.status.Text());
 }
 
 // Records every progress report.
 class RecordingMonitor : public ALProgressHook {
  public:
-  void Progress(std::int32_t position, ALStorage& storage) override {
-    calls.emplace_back(position, &storage);
-  }
+  void Progress(std::int32_t position, ALStorage& storage) override { calls.emplace_back(position, &storage); }
   std::vector<std::pair<std::int32_t, ALStorage*>> calls;
 };
 

@@ -36,4 +36,10 @@ Reference RawInflate(const unsigned char* packed, std::size_t size);
 // Standard CRC-32 of `data` (zlib's).
 std::uint32_t Crc32(const Bytes& data);
 
+// `a` followed by `b`.
+inline Bytes Concat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 }  // namespace deflate_streams

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <utility>
 
 namespace {
@@ -99,32 +98,4 @@ int ALMemoryStorage::Seek(std::int32_t position) {
   if (status.code < 0) return status.code;
   filePosition = position;
   return 0;
-}
-
-void ALMemoryStorage::Yield() { ++yieldCalls; }
-
-int ALMemoryStorage::Rename(const char* newName, int /*deleteTarget*/) {
-  if (newName) name.SetName(newName);
-  return 0;
-}
-
-int ALMemoryStorage::RenameBack(int /*deleteTarget*/) {
-  name.SwapNames();
-  return 0;
-}
-
-int ALMemoryStorage::RenameToBak(int deleteTarget) {
-  name.ChangeExtension(".bak");
-  return Rename(nullptr, deleteTarget);
-}
-
-int ALMemoryStorage::Delete() {
-  content.clear();
-  return 0;
-}
-
-std::unique_ptr<ALStorage> ALMemoryStorage::NewStorage(const char* newName,
-                                                       std::int32_t storageType) {
-  if (storageType != -1 && storageType != kTypeCode) return nullptr;
-  return std::unique_ptr<ALStorage>(new (std::nothrow) ALMemoryStorage(newName, 4096));
 }

@@ -2,9 +2,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "storage/storage.h"
+
+// The status text, "" when there is none.
+inline std::string StatusText(const ALStatusRecord& status) { return status.Text() ? status.Text() : ""; }
 
 // A storage on a byte vector, for decoder tests and the fuzzer: no files, no
 // window messages. It keeps the contract of a concrete storage (LoadBuffer,
@@ -38,17 +42,15 @@ class ALMemoryStorage : public ALStorage {
   // flushes with bytes pending) records StatusWriteFailed.
   int FlushBuffer() override;
   int Seek(std::int32_t position) override;
-  // Counts the call; pumps nothing.
-  void Yield() override;
-  // Names only; the content stays with the object.
-  int Rename(const char* newName, int deleteTarget) override;
-  int RenameBack(int deleteTarget) override;
-  int RenameToBak(int deleteTarget) override;
-  // Empties the content.
-  int Delete() override;
-  // A new empty ALMemoryStorage with a 4096-byte buffer for -1 or kTypeCode.
-  [[nodiscard]] std::unique_ptr<ALStorage> NewStorage(const char* newName,
-                                                      std::int32_t storageType) override;
+  // Pumps nothing and reports to no monitor.
+  void Yield() override {}
+  // The decoders neither rename nor delete nor make storages: these succeed
+  // and do nothing, NewStorage makes none.
+  int Rename(const char*, int) override { return 0; }
+  int RenameBack(int) override { return 0; }
+  int RenameToBak(int) override { return 0; }
+  int Delete() override { return 0; }
+  [[nodiscard]] std::unique_ptr<ALStorage> NewStorage(const char*, std::int32_t) override { return nullptr; }
 
   [[nodiscard]] bool IsOpen() const { return buffer != nullptr; }
 
@@ -62,7 +64,6 @@ class ALMemoryStorage : public ALStorage {
   int loadCalls = 0;
   int successfulLoads = 0;
   int closeCalls = 0;
-  int yieldCalls = 0;
   // Bytes written by each flush that had bytes pending, in order.
   std::vector<std::int32_t> flushSizes;
 };

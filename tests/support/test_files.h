@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+// Files for the tests, handled without the storage layer under test.
 
 // A fresh folder under the system's temporary folder, removed with
 // everything in it (read-only files included) when the object goes.
@@ -31,14 +34,16 @@ class CurrentFolder {
   std::string previous_;
 };
 
-// File helpers of the tests' own, independent of the storage layer.
+// Whole file content; empty when the file cannot be read.
 std::string ReadWholeFile(const std::string& path);
+// Replaces the file's content; throws when it cannot.
 void WriteWholeFile(const std::string& path, const std::string& content);
+void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& content);
 bool FileExists(const std::string& path);
 void MakeReadOnly(const std::string& path);
 // On Windows by the file's read-only attribute, elsewhere by the owner's
 // write permission.
 bool IsReadOnly(const std::string& path);
-// Last-write time in seconds since 1970-01-01 UTC; setting it.
+// Last-write time in seconds since 1970-01-01 UTC (-1 when unknown); setting it.
 long long ModificationTimeUtc(const std::string& path);
 void SetModificationTimeUtc(const std::string& path, long long utcSeconds);

@@ -1,4 +1,4 @@
-#include "tests/storage/temp_folder.h"
+#include "tests/support/test_files.h"
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -12,7 +12,6 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include <windows.h>
 #include <sys/utime.h>
 #else
 #include <utime.h>
@@ -21,15 +20,14 @@
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
+  // Numbers taken by other runs are skipped; a folder that cannot be made
+  // at all throws.
   static std::atomic<unsigned> counter{std::random_device{}()};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path candidate = fs::temp_directory_path() / ("storage-test-" + std::to_string(counter++ % 1000000));
-    if (fs::create_directory(candidate)) {
-      path_ = candidate.string();
-      return;
-    }
-  }
-  throw std::runtime_error("cannot make a temporary folder");
+  fs::path candidate;
+  do {
+    candidate = fs::temp_directory_path() / ("addon-test-" + std::to_string(counter++ % 1000000));
+  } while (!fs::create_directory(candidate));
+  path_ = candidate.string();
 }
 
 TempFolder::~TempFolder() {
@@ -66,6 +64,10 @@ void WriteWholeFile(const std::string& path, const std::string& content) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& content) {
+  WriteWholeFile(path, std::string(content.begin(), content.end()));
+}
+
 bool FileExists(const std::string& path) {
   std::error_code ignored;
   return fs::exists(path, ignored);
@@ -76,24 +78,17 @@ void MakeReadOnly(const std::string& path) {
                   fs::perm_options::remove);
 }
 
+// The C runtime's stat and utime: on Windows they read the read-only
+// attribute as a missing write permission and count in UTC, like POSIX.
 bool IsReadOnly(const std::string& path) {
-#ifdef _WIN32
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-#else
   struct stat info;
   return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
-#endif
 }
 
 long long ModificationTimeUtc(const std::string& path) {
 #ifdef _WIN32
-  // FILETIME counts 100 ns steps since 1601.
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
-  const long long ticks = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                          data.ftLastWriteTime.dwLowDateTime;
-  return (ticks - 116444736000000000LL) / 10000000LL;
+  struct _stat64 info;  // the plain stat's time is 32-bit there
+  return _stat64(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_mtime) : -1;
 #else
   struct stat info;
   return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_mtime) : -1;
@@ -101,12 +96,6 @@ long long ModificationTimeUtc(const std::string& path) {
 }
 
 void SetModificationTimeUtc(const std::string& path, long long utcSeconds) {
-#ifdef _WIN32
-  struct __utimbuf64 times = {utcSeconds, utcSeconds};
-  const int result = _utime64(path.c_str(), &times);
-#else
   struct utimbuf times = {static_cast<time_t>(utcSeconds), static_cast<time_t>(utcSeconds)};
-  const int result = utime(path.c_str(), &times);
-#endif
-  if (result != 0) throw std::runtime_error("cannot set the time of " + path);
+  if (utime(path.c_str(), &times) != 0) throw std::runtime_error("cannot set the time of " + path);
 }
