@@ -77,6 +77,20 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
   return FALSE;
 }
 
+// Holds a GDI object or DC and gives it back on every path.
+struct ScreenCapture {
+  HDC screen = nullptr;
+  HDC memory = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous = nullptr;
+  ~ScreenCapture() {
+    if (previous != nullptr) SelectObject(memory, previous);
+    if (bitmap != nullptr) DeleteObject(bitmap);
+    if (memory != nullptr) DeleteDC(memory);
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+  }
+};
+
 }  // namespace
 
 HWND FindTopLevelWindow(const std::string& caption, DWORD processId) {
@@ -141,33 +155,6 @@ void PostKey(HWND window, WORD key) {
   PostMessageA(window, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
 }
 
-namespace {
-
-// Holds a GDI object or DC and gives it back on every path.
-struct ScreenCapture {
-  HDC screen = nullptr;
-  HDC memory = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ previous = nullptr;
-  ~ScreenCapture() {
-    if (previous != nullptr) SelectObject(memory, previous);
-    if (bitmap != nullptr) DeleteObject(bitmap);
-    if (memory != nullptr) DeleteDC(memory);
-    if (screen != nullptr) ReleaseDC(nullptr, screen);
-  }
-};
-
-void Put16(FILE* f, unsigned v) {
-  std::fputc(v & 0xFF, f);
-  std::fputc((v >> 8) & 0xFF, f);
-}
-void Put32(FILE* f, unsigned long v) {
-  Put16(f, v & 0xFFFF);
-  Put16(f, (v >> 16) & 0xFFFF);
-}
-
-}  // namespace
-
 COLORREF ScreenPixel(int x, int y) {
   HDC screen = GetDC(nullptr);
   if (screen == nullptr) return CLR_INVALID;
@@ -187,12 +174,7 @@ bool CaptureWindowToBmp(HWND window, const std::string& path) {
   if (capture.screen == nullptr) return false;
   capture.memory = CreateCompatibleDC(capture.screen);
   BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up, as the file stores it
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
+  info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};  // bottom-up, as files are
   void* bits = nullptr;
   capture.bitmap = CreateDIBSection(capture.screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (capture.memory == nullptr || capture.bitmap == nullptr) return false;
@@ -200,17 +182,14 @@ bool CaptureWindowToBmp(HWND window, const std::string& path) {
   if (!BitBlt(capture.memory, 0, 0, width, height, capture.screen, bounds.left, bounds.top, SRCCOPY)) return false;
   GdiFlush();
 
-  const unsigned long stride = ((width * 3UL) + 3) & ~3UL;
-  const unsigned long imageSize = stride * height;
+  const DWORD imageSize = ((width * 3 + 3) & ~3) * height;
+  const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof info.bmiHeader;
+  const BITMAPFILEHEADER fileHeader = {0x4D42, headers + imageSize, 0, 0, headers};  // "BM"
   FILE* file = std::fopen(WindowsPath(path).c_str(), "wb");
   if (file == nullptr) return false;
-  std::fputc('B', file);
-  std::fputc('M', file);
-  Put32(file, 14 + 40 + imageSize);
-  Put32(file, 0);
-  Put32(file, 14 + 40);
-  std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file);
-  const bool written = std::fwrite(bits, 1, imageSize, file) == imageSize;
+  const bool written = std::fwrite(&fileHeader, sizeof fileHeader, 1, file) == 1 &&
+                       std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
+                       std::fwrite(bits, 1, imageSize, file) == imageSize;
   return std::fclose(file) == 0 && written;
 }
 

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Saves PNG pictures of the installer's main and help dialogs.
 #
-#   screenshots.sh WINE_RUN WINE_STATE CAPTURE_EXE SETUP_EXE OUTPUT_FOLDER
+#   screenshots.sh WINE_RUN WINE_STATE GUI_TEST_EXE OUTPUT_FOLDER
 #
-# The capture runs under Wine (WINE_RUN, cmake/wine-run.sh, with the build
-# tree's WINE_STATE) and writes BMP files; ImageMagick turns them into PNG.
+# The help-dialog test of installer_gui_test runs under Wine (WINE_RUN,
+# cmake/wine-run.sh, with the build tree's WINE_STATE) and, with
+# ADDON_SCREENSHOTS set, writes BMP files; ImageMagick turns them into PNG.
 set -euo pipefail
-wine_run=$1 state=$2 capture=$3 setup=$4 out=$5
+wine_run=$1 state=$2 gui_test=$3 out=$4
 
 mkdir -p "$out"
 rm -f "$out"/main-dialog.* "$out"/help-dialog.*
-"$wine_run" "$state" "$capture" "$setup" "$out"
+ADDON_SCREENSHOTS=$out "$wine_run" "$state" "$gui_test" \
+  --gtest_filter=InstallerGui.HelpDialogShowsWholeHelpTextAndCloseBoxEndsProgram
 for name in main-dialog help-dialog; do
   convert "$out/$name.bmp" "$out/$name.png"
   rm -f "$out/$name.bmp"
