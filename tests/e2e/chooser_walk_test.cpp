@@ -6,39 +6,31 @@
 
 namespace {
 
-std::string Next(const char* current, const char* converted, bool drive = false) {
+std::string Next(const std::string& current, const char* converted, bool drive = false) {
   char out[kChooserFolderSize] = "garbage";
-  if (!NextChooserFolder(current, converted, drive, out, sizeof out)) return "<none>";
+  if (!NextChooserFolder(current.c_str(), converted, drive, out, sizeof out)) return "<none>";
   return out;
 }
 
-TEST(ChooserWalk, ParentEntryDropsExactlyOneComponent) {
+TEST(ChooserWalk, EachEntryLeadsToTheFolderItNames) {
+  // [..] drops exactly one component, also after the backslash that folders
+  // reached through the list end with; a drive's root keeps its backslash.
   EXPECT_EQ(Next("C:\\Daten\\Pakete", "..\\"), "C:\\Daten");
   EXPECT_EQ(Next("C:\\Daten", "..\\"), "C:\\");
-  // Folders reached through the list end with a backslash; [..] still goes
-  // up one level, not zero.
   EXPECT_EQ(Next("C:\\Daten\\Pakete\\", "..\\"), "C:\\Daten");
   EXPECT_EQ(Next("C:\\Daten\\", "..\\"), "C:\\");
-  // A drive's root keeps its backslash.
   EXPECT_EQ(Next("C:\\", "..\\"), "C:\\");
-}
-
-TEST(ChooserWalk, SubFolderAndBackGivesTheSameFolder) {
-  const std::string down = Next("C:\\Daten", "Pakete\\");
-  EXPECT_EQ(down, "C:\\Daten\\Pakete\\");
-  EXPECT_EQ(Next(down.c_str(), "..\\"), "C:\\Daten");
-  // No doubled backslash below a folder that already ends with one.
+  // A sub-folder, without a doubled backslash.
+  EXPECT_EQ(Next("C:\\Daten", "Pakete\\"), "C:\\Daten\\Pakete\\");
   EXPECT_EQ(Next("C:\\", "Daten\\"), "C:\\Daten\\");
   EXPECT_EQ(Next("", "Daten\\"), "Daten\\");
-}
-
-TEST(ChooserWalk, DriveEntryLeadsToTheRoot) {
+  // A drive entry leads to that drive's root.
   EXPECT_EQ(Next("C:\\Daten\\Pakete", "d:", true), "d:\\");
 }
 
 TEST(ChooserWalk, FolderTooLongForTheBufferIsRefused) {
-  std::string current = "C:\\" + std::string(kChooserFolderSize - 10, 'a');
-  EXPECT_EQ(Next(current.c_str(), "bbbbbbbbbbbbbbbb\\"), "<none>");
+  EXPECT_EQ(Next("C:\\" + std::string(kChooserFolderSize - 10, 'a'), "bbbbbbbbbbbbbbbb\\"),
+            "<none>");
   char small[8] = "xxxxxxx";
   EXPECT_EQ(NextChooserFolder("C:\\", "Daten\\", false, small, sizeof small), 0);
   EXPECT_STREQ(small, "");

@@ -47,17 +47,14 @@ class RegistryKeyTest : public ::testing::Test {
   HKEY root = nullptr;
 };
 
-TEST_F(RegistryKeyTest, SubKeyOfEmptyPathOpensDirectlyBelowRoot) {
+TEST_F(RegistryKeyTest, EmptyPathOrNoSubKeyNamesNoExtraLevel) {
+  // An empty (or null) path with a sub-key: the sub-key sits right below
+  // the root; a path without a sub-key: the value sits in the path itself.
   for (const char* path : {"", static_cast<const char*>(nullptr)}) {
-    RegistryKey key(root, path);
-    ASSERT_EQ(key.WriteString("general", "dir", "C:\\Verdanelle"), 1);
+    ASSERT_EQ(RegistryKey(root, path).WriteString("general", "dir", "C:\\Verdanelle"), 1);
     EXPECT_EQ(Stored(), (Values{{"general\\dir", Sz("C:\\Verdanelle")}}));
-    EXPECT_EQ(regtest::SubKeyCount(HKEY_CURRENT_USER, base), 1);
     regtest::DeleteTree(HKEY_CURRENT_USER, Below("general"));
   }
-}
-
-TEST_F(RegistryKeyTest, NoSubKeyWorksOnThePathItself) {
   RegistryKey key(root, "SOFTWARE\\Lumora\\Verdanelle");
   ASSERT_EQ(key.WriteDword(nullptr, "n", 7), 1);
   EXPECT_EQ(Stored(), (Values{{"SOFTWARE\\Lumora\\Verdanelle\\n", Dword(7)}}));
@@ -67,42 +64,40 @@ TEST_F(RegistryKeyTest, NoSubKeyWorksOnThePathItself) {
   EXPECT_EQ(value, 7u);
 }
 
-TEST_F(RegistryKeyTest, ReadOfMissingValueFailsWithEmptyBufferAndLeavesKeyBehind) {
-  RegistryKey key(root, "product");
-  char text[16] = "stale";
-  EXPECT_EQ(key.ReadString("general", "dir", text, sizeof text), 0);
-  EXPECT_STREQ(text, "");
-  EXPECT_TRUE(regtest::KeyExists(HKEY_CURRENT_USER, Below("product\\general")));
-
-  unsigned char bytes[4] = {};
-  EXPECT_EQ(key.ReadBinary("other", "x", bytes, sizeof bytes), 0);
-  DWORD value = 42;
-  EXPECT_EQ(key.ReadDword("other", "x", &value), 0);
-  EXPECT_EQ(value, 42u);
-  EXPECT_TRUE(regtest::KeyExists(HKEY_CURRENT_USER, Below("product\\other")));
-}
-
-TEST_F(RegistryKeyTest, ReadsRefuseValuesOfAnotherType) {
+// A read that fails empties a text buffer, leaves a number as it was, and
+// still leaves the sub-key it opened behind.
+TEST_F(RegistryKeyTest, ReadsFailOnMissingValuesAndOnValuesOfAnotherType) {
   const char expand[] = "%TEMP%\\x";
   Store("k", "expand", REG_EXPAND_SZ, expand, sizeof expand);
   const DWORD number = 5;
   Store("k", "number", REG_DWORD, &number, sizeof number);
-  const unsigned char blob[4] = {1, 2, 3, 4};
-  Store("k", "blob", REG_BINARY, blob, sizeof blob);
+  Store("k", "blob", REG_BINARY, "\1\2\3\4", 4);
   Store("k", "text", REG_SZ, "abc", 4);
 
   RegistryKey key(root, nullptr);
-  for (const char* name : {"expand", "number"}) {
+  for (const char* name : {"missing", "expand", "number"}) {
     SCOPED_TRACE(name);
     char buffer[32] = "stale";
     EXPECT_EQ(key.ReadString("k", name, buffer, sizeof buffer), 0);
     EXPECT_STREQ(buffer, "");
   }
   char buffer[32];
-  EXPECT_EQ(key.ReadBinary("k", "text", buffer, sizeof buffer), 0);
   DWORD value = 42;
-  EXPECT_EQ(key.ReadDword("k", "blob", &value), 0);
-  EXPECT_EQ(value, 42u);
+  for (const char* name : {"missing", "text"}) {
+    EXPECT_EQ(key.ReadBinary("k", name, buffer, sizeof buffer), 0) << name;
+  }
+  for (const char* name : {"missing", "blob"}) {
+    EXPECT_EQ(key.ReadDword("k", name, &value), 0) << name;
+    EXPECT_EQ(value, 42u) << name;
+  }
+  std::strcpy(buffer, "stale");
+  EXPECT_EQ(key.ReadString("s1", "v", buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(key.ReadBinary("s2", "v", buffer, sizeof buffer), 0);
+  EXPECT_EQ(key.ReadDword("s3", "v", &value), 0);
+  for (const char* subKey : {"s1", "s2", "s3"}) {
+    EXPECT_TRUE(regtest::KeyExists(HKEY_CURRENT_USER, Below(subKey))) << subKey;
+  }
 }
 
 TEST_F(RegistryKeyTest, WritesStoreExactBytesAndTypes) {
