@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -144,9 +145,7 @@ const std::string kSample = gui::WindowsPath(E2E_SAMPLE_DIR "/p0046");
 const std::string kTestComponents = gui::WindowsPath(E2E_MODULE_DIR) + "\\";
 
 std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
 
@@ -170,14 +169,12 @@ class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::filesystem::create_directory(gui::WindowsPath(E2E_WORK_ROOT));
     work = gui::WindowsPath(E2E_WORK_ROOT) + "\\" + info->name();
-    RemoveTree(work);
-    std::filesystem::create_directory(work);
     start = work + "\\start";
     product = work + "\\product";
-    std::filesystem::create_directory(start);
-    std::filesystem::create_directory(product);
+    RemoveTree(work);
+    std::filesystem::create_directories(start);
+    std::filesystem::create_directories(product);
     ForgetProduct();
   }
 
