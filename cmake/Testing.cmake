@@ -26,16 +26,26 @@ function(addon_add_gtest target)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCK;LABELS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  set(props TIMEOUT 300)
-  if(ARG_LOCK)
-    list(APPEND props RESOURCE_LOCK "${ARG_LOCK}")
-  endif()
-  if(ARG_LABELS)
-    list(APPEND props LABELS "${ARG_LABELS}")
-  endif()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 240
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ${props})
+    PROPERTIES TIMEOUT 300)
+  if(NOT ARG_LOCK AND NOT ARG_LABELS)
+    return()
+  endif()
+  # Discovery's PROPERTIES cannot carry a list (a second lock would be taken
+  # for a property name), so locks and labels are set by a script that CTest
+  # runs once the discovered tests are known.
+  set(props "")
+  if(ARG_LOCK)
+    string(APPEND props " RESOURCE_LOCK \"${ARG_LOCK}\"")
+  endif()
+  if(ARG_LABELS)
+    string(APPEND props " LABELS \"${ARG_LABELS}\"")
+  endif()
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake)
+  file(WRITE ${script}
+    "if(${target}_TESTS)\n  set_tests_properties(\${${target}_TESTS} PROPERTIES${props})\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
