@@ -7,13 +7,6 @@ ALMethod::ALMethod(std::int32_t methodType, const char* methodName)
 
 ALMethod::~ALMethod() = default;
 
-int ALMethod::WriteSettings(ALStorage& target) {
-  target.WriteBigEndian16(0);
-  return target.status.code;
-}
+int ALMethod::WriteSettings(ALStorage& target) { return WriteSettingsBlock(target); }
 
-int ALMethod::ReadSettings(ALStorage& source) {
-  std::uint16_t ignored = 0;
-  source.ReadBigEndian16(ignored);
-  return source.status.code;
-}
+int ALMethod::ReadSettings(ALStorage& source) { return ReadSettingsBlock(source); }

@@ -191,10 +191,8 @@ void ALFileStorage::WriteAttributes() {
 int ALFileStorage::LoadBuffer(std::int32_t position) {
   if (status.code < 0) return status.code;
   if (filePosition != position) {
-    const int error = platform::SeekFromStart(handle, position);
-    if (error != 0) {
-      return status.SetError(StatusSeekFailed, "Seek failure on %s.  errno = %d", name.GetName(), error);
-    }
+    const int result = MoveFilePointer(position);
+    if (result != 0) return result;
     filePosition = position;
   }
   std::int32_t count = 0;
@@ -244,13 +242,17 @@ int ALFileStorage::Seek(std::int32_t position) {
   FlushBuffer();
   if (status.code < 0) return status.code;
   if (filePosition != position) {
-    const int error = platform::SeekFromStart(handle, position);
-    if (error != 0) {
-      return status.SetError(StatusSeekFailed, "Seek failure on %s.  errno = %d", name.GetName(), error);
-    }
+    const int result = MoveFilePointer(position);
+    if (result != 0) return result;
   }
   filePosition = position;
   return 0;
+}
+
+int ALFileStorage::MoveFilePointer(std::int32_t position) {
+  const int error = platform::SeekFromStart(handle, position);
+  if (error == 0) return 0;
+  return status.SetError(StatusSeekFailed, "Seek failure on %s.  errno = %d", name.GetName(), error);
 }
 
 int ALFileStorage::Rename(const char* newName, int deleteTarget) {

@@ -78,6 +78,9 @@ class ALFileStorage : public ALStorage {
   int handle;
 
  private:
+  // Moves the file pointer to `position` from the start of the file; 0, or
+  // StatusSeekFailed (recorded). filePosition is left to the caller.
+  int MoveFilePointer(std::int32_t position);
   // Reads the file's attributes into `attributes` (bits 0..3, bit 4
   // cleared); StatusOpenFailed without recording anything if unreadable.
   int ReadAttributes();

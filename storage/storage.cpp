@@ -37,16 +37,20 @@ ALStorage::ALStorage(const char* nameText, std::int32_t bufferBytes, std::int32_
 
 ALStorage::~ALStorage() = default;
 
-int ALStorage::WriteSettings(ALStorage& target) {
+int WriteSettingsBlock(ALStorage& target) {
   target.WriteBigEndian16(0);
   return target.status.code;
 }
 
-int ALStorage::ReadSettings(ALStorage& source) {
+int ReadSettingsBlock(ALStorage& source) {
   std::uint16_t ignored = 0;
   source.ReadBigEndian16(ignored);
   return source.status.code;
 }
+
+int ALStorage::WriteSettings(ALStorage& target) { return WriteSettingsBlock(target); }
+
+int ALStorage::ReadSettings(ALStorage& source) { return ReadSettingsBlock(source); }
 
 int ALStorage::Open() {
   if (status.code < 0) return status.code;

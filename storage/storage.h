@@ -207,3 +207,9 @@ class ALStorage {
   // or StatusOutOfMemory (recorded) when there is no buffer.
   int StartBuffer();
 };
+
+// The settings block that storages and decoders write and read for
+// themselves: a single big-endian 16-bit zero. Both return the storage's
+// status code afterwards.
+int WriteSettingsBlock(ALStorage& target);
+int ReadSettingsBlock(ALStorage& source);
