@@ -57,7 +57,7 @@ void OnCommand(HWND dialog, int id) {
 
 }  // namespace
 
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog(dialog);
@@ -69,6 +69,17 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       RedrawWindow(dialog, nullptr, nullptr, RDW_ERASENOW | RDW_NOCHILDREN);
       PaintImagePanel(dialog);
       return FALSE;  // the default painting still runs and validates
+    case WM_CTLCOLORSTATIC: {
+      // The picture anchors are empty statics lying over the pictures' top
+      // left corners; they paint after the dialog, and their background
+      // would wipe those corners out. A hollow brush leaves the pictures.
+      const HWND control = reinterpret_cast<HWND>(lParam);
+      if (control != GetDlgItem(dialog, IDC_BANNER_PICTURE_ANCHOR) &&
+          control != GetDlgItem(dialog, IDC_FLOWER_PICTURE_ANCHOR))
+        return FALSE;
+      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+      return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+    }
     case WM_CLOSE:
       // Swallowed while busy; otherwise the default handling sends IDCANCEL.
       return appState.busy ? TRUE : FALSE;

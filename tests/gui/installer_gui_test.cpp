@@ -147,7 +147,7 @@ POINT PictureCorner(HWND dialog, int anchorId) {
   return {r.left + 1, r.top + 1};
 }
 
-TEST_F(InstallerGui, BothPicturesShowAndSurviveARepaintThatErases) {
+TEST_F(InstallerGui, BothPicturesShowWholeAndSurviveARepaintThatErases) {
   HMODULE pictures = LoadLibraryExA(gui::WindowsPath(ADDON_SETUP_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(pictures, nullptr);
   HWND dialog = StartMainDialog(ADDON_SETUP_EXE);
@@ -159,6 +159,19 @@ TEST_F(InstallerGui, BothPicturesShowAndSurviveARepaintThatErases) {
     int id, column, row;
   } probes[] = {{banner, 100, 2, 2},   {banner, 100, 84, 8}, {banner, 100, 160, 26},
                 {flower, 101, 19, 19}, {flower, 101, 8, 20}, {flower, 101, 37, 37}};  // (37, 37): background
+  // The flower's top-left corner lies under its anchor, an empty static
+  // control that paints its own background after the dialog has drawn.
+  RECT anchor = {};
+  ASSERT_TRUE(GetWindowRect(GetDlgItem(dialog, IDC_FLOWER_PICTURE_ANCHOR), &anchor));
+  ASSERT_GT(anchor.right - flower.x, 4);
+  ASSERT_GT(anchor.bottom - flower.y, 4);
+  auto pixelsWrongUnderAnchor = [&] {
+    int wrong = 0;
+    for (int y = flower.y; y < anchor.bottom; ++y)
+      for (int x = flower.x; x < anchor.right; ++x)
+        wrong += gui::ScreenPixel(x, y) != PictureColour(pictures, 101, x - flower.x, y - flower.y);
+    return wrong;
+  };
   auto expectPictures = [&](const char* when) {
     for (const auto& p : probes) {
       const COLORREF want = PictureColour(pictures, p.id, p.column, p.row);
@@ -166,6 +179,8 @@ TEST_F(InstallerGui, BothPicturesShowAndSurviveARepaintThatErases) {
           [&] { return gui::ScreenPixel(p.at.x + p.column, p.at.y + p.row) == want; }, kStepTimeoutMs))
           << when << ": bitmap " << p.id << " pixel " << p.column << "," << p.row;
     }
+    EXPECT_TRUE(gui::WaitUntil([&] { return pixelsWrongUnderAnchor() == 0; }, kStepTimeoutMs))
+        << when << ": " << pixelsWrongUnderAnchor() << " flower pixels painted over by control 217";
   };
   expectPictures("first show");
   // What a window moved away from the dialog leaves behind: an update
