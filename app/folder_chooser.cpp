@@ -32,6 +32,12 @@ bool EndsWithBackslash(const char* text) {
   return length > 0 && text[length - 1] == '\\';
 }
 
+// [..] comes back as "..\"; a folder whose name merely begins with a full
+// stop (".cache\") is a sub-folder like any other.
+bool IsParentEntry(const char* converted) {
+  return std::strcmp(converted, "..\\") == 0 || std::strcmp(converted, "..") == 0;
+}
+
 bool IsDriveRoot(const char* folder) {
   return std::strlen(folder) == 3 && folder[1] == ':' && folder[2] == '\\';
 }
@@ -113,7 +119,7 @@ int NextChooserFolder(const char* current, const char* converted, bool driveEntr
   if (driveEntry) {
     if (!CopyWhole(next, sizeof next - 1, converted)) return 0;
     std::strcat(next, "\\");
-  } else if (converted[0] == '.') {
+  } else if (IsParentEntry(converted)) {
     if (!CopyWhole(next, sizeof next, current)) return 0;
     size_t length = std::strlen(next);
     if (length > 0 && next[length - 1] == '\\' && !IsDriveRoot(next)) next[--length] = '\0';

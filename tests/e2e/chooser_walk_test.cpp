@@ -24,6 +24,10 @@ TEST(ChooserWalk, EachEntryLeadsToTheFolderItNames) {
   EXPECT_EQ(Next("C:\\Daten", "Pakete\\"), "C:\\Daten\\Pakete\\");
   EXPECT_EQ(Next("C:\\", "Daten\\"), "C:\\Daten\\");
   EXPECT_EQ(Next("", "Daten\\"), "Daten\\");
+  // Only [..] is the parent: folders whose names begin with a full stop are
+  // entered like any other.
+  EXPECT_EQ(Next("C:\\Daten", ".cache\\"), "C:\\Daten\\.cache\\");
+  EXPECT_EQ(Next("C:\\Daten\\", "..alt\\"), "C:\\Daten\\..alt\\");
   // A drive entry leads to that drive's root.
   EXPECT_EQ(Next("C:\\Daten\\Pakete", "d:", true), "d:\\");
 }
