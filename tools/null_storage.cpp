@@ -1,5 +1,7 @@
 #include "tools/null_storage.h"
 
+#include <climits>
+
 ALNullStorage::ALNullStorage(const char* nameText, std::int32_t bufferBytes)
     : ALStorage(nameText, bufferBytes, kTypeCode, CaseInsensitive) {}
 
@@ -15,7 +17,7 @@ int ALNullStorage::Create(std::int32_t unused) {
 int ALNullStorage::Close() {
   if (!buffer) return status.code;
   if (created) FlushBuffer();
-  size = static_cast<std::int32_t>(bytesWritten);
+  size = bytesWritten > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(bytesWritten);
   created = 0;
   return ALStorage::Close();
 }
@@ -30,7 +32,9 @@ int ALNullStorage::FlushBuffer() {
   if (writeCount != 0) {
     if (crcEnabled || filter) ProcessBuffer(writeCount, false);
     bytesWritten += static_cast<std::uint64_t>(writeCount);
-    filePosition += writeCount;
+    // A package may decode to more than 2 GiB: the 32-bit position stops at
+    // its largest value, the 64-bit count goes on.
+    filePosition = writeCount > INT32_MAX - filePosition ? INT32_MAX : filePosition + writeCount;
     writeCount = 0;
   }
   readIndex = 0;

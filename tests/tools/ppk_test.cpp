@@ -1,9 +1,11 @@
+#include <climits>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "tests/support/deflate_streams.h"
 #include "tests/support/test_files.h"
+#include "tools/null_storage.h"
 #include "tools/pack.h"
 #include "tools/package_names.h"
 #include "tools/unpack.h"
@@ -120,6 +122,21 @@ TEST(Ppk, DamagedPackageLeavesNothingUnderTheModuleNameAndKeepsAnExistingModule)
     EXPECT_FALSE(ppk::UnpackPackage("bad.ppk", "keep.dll", &message));
     EXPECT_EQ(ReadWholeFile("keep.dll"), "old");
   }
+}
+
+TEST(NullStorage, CountsPast2GiBWithoutWrappingItsPosition) {
+  // `ppk verify` of a package that decodes to more than 2 GiB.
+  ALNullStorage output("(verify)", 4096);
+  ASSERT_EQ(0, output.Create(-1));
+  output.filePosition = INT32_MAX - 10;  // as if 2 GiB had been flushed
+  output.bytesWritten = INT32_MAX - 10;
+  for (int i = 0; i < 100; ++i) output.WriteChar(i);
+  EXPECT_EQ(0, output.FlushBuffer());
+  EXPECT_EQ(INT32_MAX, output.filePosition);
+  EXPECT_EQ(INT32_MAX + 90ull, output.bytesWritten);
+  output.bytesWritten = 0x100000001ull;  // 4 GiB and one byte
+  EXPECT_EQ(0, output.Close());
+  EXPECT_EQ(INT32_MAX, output.size);
 }
 
 }  // namespace
