@@ -23,7 +23,7 @@ int chooserPromptId;
 bool CopyWhole(char* target, int targetSize, const char* source) {
   const size_t length = std::strlen(source);
   if (length >= static_cast<size_t>(targetSize)) return false;
-  std::memcpy(target, source, length + 1);
+  std::memmove(target, source, length + 1);  // the listing may pass the current folder itself
   return true;
 }
 
