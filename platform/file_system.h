@@ -70,6 +70,10 @@ struct FileInfo {
 // number.
 [[nodiscard]] int Rename(const char* from, const char* to);
 
+// Moves a file by path over `to`, replacing an existing `to` in one step, so
+// that a failure leaves the old `to` in place. 0 or the error number.
+[[nodiscard]] int RenameReplacing(const char* from, const char* to);
+
 // True when both paths exist and name the same file (on a file system that
 // ignores case, "a.dll" and "A.DLL" do).
 [[nodiscard]] bool IsSameFile(const char* first, const char* second);

@@ -106,6 +106,10 @@ int Rename(const char* from, const char* to) {
   return ::rename(from, to) < 0 ? errno : 0;
 }
 
+int RenameReplacing(const char* from, const char* to) {
+  return ::rename(from, to) < 0 ? errno : 0;
+}
+
 bool IsSameFile(const char* first, const char* second) {
   struct stat a;
   struct stat b;

@@ -116,6 +116,11 @@ int Remove(const char* path) { return std::remove(path) < 0 ? errno : 0; }
 // The C runtime's rename already refuses an existing target.
 int Rename(const char* from, const char* to) { return std::rename(from, to) < 0 ? errno : 0; }
 
+int RenameReplacing(const char* from, const char* to) {
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0) return 0;
+  return ErrorNumberOfLastError();
+}
+
 namespace {
 
 // Volume and file index of an existing file, without opening it for access.

@@ -1,18 +1,15 @@
 #include "tools/replace_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
+
+#include "platform/file_system.h"
 
 namespace ppk {
 
 bool ReplaceFile(const std::string& fromPath, const std::string& toPath, std::string* message) {
-  if (std::remove(toPath.c_str()) != 0 && errno != ENOENT) {
-    *message = "Cannot replace " + toPath + ": " + std::strerror(errno);
-    return false;
-  }
-  if (std::rename(fromPath.c_str(), toPath.c_str()) != 0) {
-    *message = "Cannot rename " + fromPath + " to " + toPath + ": " + std::strerror(errno);
+  const int error = platform::RenameReplacing(fromPath.c_str(), toPath.c_str());
+  if (error != 0) {
+    *message = "Cannot rename " + fromPath + " to " + toPath + ": " + std::strerror(error);
     return false;
   }
   return true;
