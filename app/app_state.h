@@ -2,13 +2,27 @@
 
 #include <windows.h>
 
-// Process-wide state of the installer: one instance each, zero at start.
-// (The banner lives in banner.h, the palette state in panel_palette.h.)
+#include "app/picture/panel_palette.h"
+
+class RegistryKey;
+
+// Everything the installer keeps for the whole process, in one place. One
+// thread only; zero at start. (The one other piece is the banner line,
+// descrambled once per process: app/picture/banner.h keeps it, since it is
+// portable and tested without Windows.)
 struct AppState {
-  HINSTANCE instance;  // the program's own module: its dialogs, strings, RCDATA
-  HWND mainDialog;     // dialog 200, saved on WM_INITDIALOG; the status line lives there
-  HPALETTE palette;    // the panel palette made at start-up; null: nothing is shown
-  int busy;            // 1 while the install sequence runs: close requests are ignored
+  // The program's own module: its dialogs, strings and RCDATA.
+  HINSTANCE instance;
+  // Dialog 200, saved on WM_INITDIALOG; the status line lives there.
+  HWND mainDialog;
+  // 1 while the install sequence runs: close requests are ignored then.
+  int busy;
+  // The application palette and the pictures' drawing header, made at
+  // start-up from bitmap 100 (InitPanelPalette) and released at exit.
+  PanelPalette panel;
+  // The product key lent to the registration for one installation run
+  // (ProductKeyLoan in app/install/registration.h); null outside a run.
+  RegistryKey* productKey;
 };
 
 extern AppState appState;

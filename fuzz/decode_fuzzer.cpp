@@ -12,7 +12,7 @@
 #include "decode/inflate_decoder.h"
 #include "fuzz/decode_fuzz_input.h"
 #include "tests/support/deflate_streams.h"
-#include "tests/support/memory_storage.h"
+#include "storage/memory_storage.h"
 
 namespace {
 

@@ -107,8 +107,4 @@ int SetAttributes(const char* path, std::uint16_t flags);
 // number.
 [[nodiscard]] int SetLastWriteTime(int handle, std::uint16_t dosDate, std::uint16_t dosTime);
 
-// Removes and dispatches every window message waiting for the calling
-// thread, without waiting; nothing where there are no window messages.
-void PumpMessages();
-
 }  // namespace platform

@@ -166,6 +166,4 @@ int SetLastWriteTime(int handle, std::uint16_t dosDate, std::uint16_t dosTime) {
   return ::futimens(handle, times) < 0 ? errno : 0;
 }
 
-void PumpMessages() {}
-
 }  // namespace platform

@@ -187,12 +187,4 @@ int SetLastWriteTime(int handle, std::uint16_t dosDate, std::uint16_t dosTime) {
   return 0;
 }
 
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
-
 }  // namespace platform

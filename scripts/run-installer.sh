@@ -40,7 +40,7 @@ cmake --build "$build" -j2 --target addon-setup component_p0046_package installe
 build=$(cd "$build" && pwd)
 setup=$build/app/addon-setup.exe
 package=$build/components/p0046.ppk
-driver=$build/tests/e2e/installer_demo_driver.exe
+driver=$build/tools/installer_demo_driver.exe
 
 work=$build/run-installer
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test: Linux with sanitizers,
-# 32-bit and 64-bit Windows under Wine, and a short fuzzing run.
+# 32-bit and 64-bit Windows under Wine, and a short fuzzing run. Each
+# configuration is one CMake workflow (configure, build, test); name some
+# to run only those (scripts/test-all.sh native win32).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,7 +13,7 @@ bash scripts/setup.sh
 # Wine (whose server is started from inside as well).
 if [ "$(id -u)" -eq 0 ] && [ -z "${ADDON_UNPRIVILEGED:-}" ]; then
   export ADDON_UNPRIVILEGED=1
-  exec setpriv --bounding-set=-dac_override,-dac_read_search -- bash "$0" "$@"
+  exec scripts/unprivileged.sh bash "$0" "$@"
 fi
 
 presets=("$@")
@@ -19,8 +21,6 @@ presets=("$@")
 
 for preset in "${presets[@]}"; do
   echo "=== $preset ==="
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-  ctest --preset "$preset"
+  cmake --workflow --preset "$preset"
 done
 echo "=== all configurations passed: ${presets[*]} ==="

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/file_system.h"
+#include "platform/message_pump.h"
 #include "storage/crc32.h"
 
 namespace {

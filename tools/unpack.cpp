@@ -5,7 +5,7 @@
 #include "decode/inflate_decoder.h"
 #include "platform/file_system.h"
 #include "storage/file_storage.h"
-#include "tools/null_storage.h"
+#include "storage/null_storage.h"
 #include "tools/package_names.h"
 #include "tools/replace_file.h"
 

@@ -1,20 +1,16 @@
-// The installer's portable logic: banner scrambling, centring, images and
-// the reading of bitmap resources.
+// The installer's portable logic: banner scrambling, centring, images, the
+// reading of bitmap resources and the folder chooser's walk.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/banner.h"
-#include "app/centering.h"
-#include "app/dib_layout.h"
-#include "app/indexed_image.h"
-
-// The installer takes the transparent index from its palette set-up; here
-// the tests set it.
-uint8_t testTransparentIndex = 0;
-uint8_t PanelTransparentIndex() { return testTransparentIndex; }
+#include "app/dialogs/chooser_walk.h"
+#include "app/picture/banner.h"
+#include "app/dialogs/centering.h"
+#include "app/picture/dib_layout.h"
+#include "app/picture/indexed_image.h"
 
 namespace {
 
@@ -140,11 +136,10 @@ TEST(IndexedImage, BlitClipsOnEverySideMirrorsInPlaceAndKeepsTargetUnderTranspar
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y) + " mirrored " + std::to_string(c.mirrored) +
                  " transparent " + std::to_string(c.transparent));
-    testTransparentIndex = c.transparent;
     IndexedImage source, target;
     Paint(source, c.source);
     Paint(target, c.target);
-    EXPECT_EQ(target.BlitTransparent(source, c.x, c.y, c.mirrored), 1);
+    EXPECT_EQ(target.BlitTransparentKeyed(source, c.x, c.y, c.mirrored, c.transparent), 1);
     EXPECT_EQ(RowsOf(target), c.want);
   }
 }
@@ -156,11 +151,11 @@ TEST(IndexedImage, BlitOutsideTheTargetReturnsZeroAndChangesNothing) {
   const int places[][2] = {{3, 0}, {-2, 0}, {0, 2}, {0, -2}, {-1000000000, 0}, {2000000000, 2000000000}};
   for (const auto& p : places)
     for (int mirrored : {0, 1}) {
-      EXPECT_EQ(target.BlitTransparent(source, p[0], p[1], mirrored), 0) << p[0] << "," << p[1];
+      EXPECT_EQ(target.BlitTransparentKeyed(source, p[0], p[1], mirrored, 0), 0) << p[0] << "," << p[1];
       EXPECT_EQ(RowsOf(target), (Rows{"000", "000"}));
     }
-  EXPECT_EQ(target.BlitTransparent(empty, 0, 0, 0), 0);
-  EXPECT_EQ(empty.BlitTransparent(source, 0, 0, 0), 0);
+  EXPECT_EQ(target.BlitTransparentKeyed(empty, 0, 0, 0, 0), 0);
+  EXPECT_EQ(empty.BlitTransparentKeyed(source, 0, 0, 0, 0), 0);
 }
 
 // An 8-bit DIB as a resource holds it: header, colour table, rows.
@@ -216,6 +211,43 @@ TEST(DibLayout, PaletteSwapsBlueAndRedAndReadsAllEntriesWhenClrUsedIsZero) {
             (std::vector<int>{0x30, 0x20, 0x10, 0}));
   auto many = MakeDib(1, 1, 300, 300, 4);
   EXPECT_EQ(PaletteFromDib(many.data(), many.size(), entries), 0) << "more entries than a palette holds";
+}
+
+std::string Walk(const std::string& current, const char* entry) {
+  char converted[260] = "garbage";
+  if (!ChooserEntryPath(entry, converted, sizeof converted)) return "<no entry>";
+  char out[kChooserFolderSize] = "garbage";
+  if (!NextChooserFolder(current.c_str(), converted, out, sizeof out)) return "<none>";
+  return out;
+}
+
+TEST(ChooserWalk, EachEntryLeadsToTheFolderItNames) {
+  // [..] drops exactly one component, also after the backslash that folders
+  // reached through the list end with; a drive's root keeps its backslash.
+  EXPECT_EQ(Walk("C:\\Daten\\Pakete", "[..]"), "C:\\Daten");
+  EXPECT_EQ(Walk("C:\\Daten", "[..]"), "C:\\");
+  EXPECT_EQ(Walk("C:\\Daten\\Pakete\\", "[..]"), "C:\\Daten");
+  EXPECT_EQ(Walk("C:\\", "[..]"), "C:\\");
+  // A sub-folder, without a doubled backslash.
+  EXPECT_EQ(Walk("C:\\Daten", "[Pakete]"), "C:\\Daten\\Pakete\\");
+  EXPECT_EQ(Walk("C:\\", "[Daten]"), "C:\\Daten\\");
+  EXPECT_EQ(Walk("", "[Daten]"), "Daten\\");
+  // Only [..] is the parent and only [-x-] a drive: folders named ".cache",
+  // "..alt", "-x" are entered like any other.
+  EXPECT_EQ(Walk("C:\\Daten", "[.cache]"), "C:\\Daten\\.cache\\");
+  EXPECT_EQ(Walk("C:\\Daten\\", "[..alt]"), "C:\\Daten\\..alt\\");
+  EXPECT_EQ(Walk("C:\\Daten", "[-x]"), "C:\\Daten\\-x\\");
+  EXPECT_EQ(Walk("C:\\Daten\\Pakete", "[-d-]"), "d:\\");
+  EXPECT_EQ(Walk("C:\\", "Daten"), "<no entry>");
+}
+
+TEST(ChooserWalk, FolderTooLongForTheBufferIsRefused) {
+  EXPECT_EQ(Walk("C:\\" + std::string(kChooserFolderSize - 10, 'a'), "[bbbbbbbbbbbbbbbb]"), "<none>");
+  char small[8] = "xxxxxxx";
+  EXPECT_EQ(NextChooserFolder("C:\\", "Daten\\", small, sizeof small), 0);
+  EXPECT_STREQ(small, "");
+  EXPECT_EQ(NextChooserFolder("C:\\", "Dat\\", small, sizeof small), 1);
+  EXPECT_STREQ(small, "C:\\Dat\\");
 }
 
 }  // namespace

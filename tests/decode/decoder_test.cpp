@@ -6,7 +6,7 @@
 #include "decode/copy_decoder.h"
 #include "decode/inflate_decoder.h"
 #include "tests/support/deflate_streams.h"
-#include "tests/support/memory_storage.h"
+#include "storage/memory_storage.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/deflate_streams.h"
-#include "tests/support/memory_storage.h"
+#include "storage/memory_storage.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/folder_chooser.h"
+#include "app/dialogs/folder_chooser.h"
 
 #include <gtest/gtest.h>
 

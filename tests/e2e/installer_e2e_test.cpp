@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/e2e/installer_session.h"
+#include "tools/demo/installer_texts.h"
 #include "tests/gui/expected_texts.h"
-#include "tests/gui/gui_driver.h"
-#include "tests/registry/registry_test_support.h"
+#include "tools/demo/gui_driver.h"
+#include "tests/support/registry_test_support.h"
 
 namespace {
 
@@ -198,7 +198,7 @@ class Installer : public ::testing::Test {
   HWND Start(const std::string& program = SetupProgram()) {
     process = std::make_unique<gui::Process>();
     const bool started = process->Start(program, start);
-    main = started ? gui::WaitForWindow(expected::kMainCaption, process->Id(), kWaitMs) : nullptr;
+    main = started ? gui::WaitForWindow(texts::kMainCaption, process->Id(), kWaitMs) : nullptr;
     return main;
   }
   // The same, with "&Installieren" clicked.
@@ -210,7 +210,7 @@ class Installer : public ::testing::Test {
   // child text that starts with `text`: now, or waiting up to `ms`.
   HWND Find(const std::string& caption, const char* text = nullptr) const {
     HWND found = gui::FindTopLevelWindow(caption, process->Id());
-    return found == nullptr || text == nullptr || e2e::ContainsText(found, text) ? found : nullptr;
+    return found == nullptr || text == nullptr || texts::ContainsText(found, text) ? found : nullptr;
   }
   HWND Wait(const std::string& caption, const char* text = nullptr, DWORD ms = kWaitMs) const {
     HWND found = nullptr;
@@ -243,12 +243,12 @@ class Installer : public ::testing::Test {
   // Expects the error message naming exactly `names`, owned by the main
   // dialog and without dialog 206 beside it, and dismisses it.
   void ExpectFailureMessage(const std::string& names) {
-    HWND message = Wait(expected::kInfoCaption, e2e::kFailureTextStart);
+    HWND message = Wait(texts::kInfoCaption, texts::kFailureTextStart);
     ASSERT_NE(message, nullptr) << "no error message";
     EXPECT_EQ(GetWindow(message, GW_OWNER), main);
-    EXPECT_EQ(e2e::TextStartingWith(message, e2e::kFailureTextStart),
-              std::string(e2e::kFailureTextStart) + "\n" + names);
-    EXPECT_EQ(Find(expected::kInfoCaption, e2e::kSuccessTextStart), nullptr);
+    EXPECT_EQ(texts::TextStartingWith(message, texts::kFailureTextStart),
+              std::string(texts::kFailureTextStart) + "\n" + names);
+    EXPECT_EQ(Find(texts::kInfoCaption, texts::kSuccessTextStart), nullptr);
     gui::PostCommand(message, IDOK);
     ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(message); }, kWaitMs));
   }
@@ -256,7 +256,7 @@ class Installer : public ::testing::Test {
   // Expects dialog 206, centred and unowned, in place of the main dialog;
   // OK ends the program with 0.
   void ExpectSuccess(DWORD ms = kWaitMs) {
-    HWND success = Wait(expected::kInfoCaption, e2e::kSuccessTextStart, ms);
+    HWND success = Wait(texts::kInfoCaption, texts::kSuccessTextStart, ms);
     ASSERT_NE(success, nullptr) << "no success dialog";
     EXPECT_FALSE(IsWindow(main));
     EXPECT_TRUE(IsCentred(success));
@@ -303,10 +303,10 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
     ASSERT_TRUE(gui::WaitUntil([&] {
       const std::string text = gui::ControlText(main, IDC_STATUS);
       if (IsWindow(main) && (shown.empty() || shown.back() != text)) shown.push_back(text);
-      return Find(expected::kInfoCaption, e2e::kSuccessTextStart) != nullptr;
+      return Find(texts::kInfoCaption, texts::kSuccessTextStart) != nullptr;
     }, kWaitMs));
     for (const std::string& text : shown) {
-      EXPECT_TRUE(text.empty() || text == e2e::kExtractingText || text == e2e::kRegisteringText)
+      EXPECT_TRUE(text.empty() || text == texts::kExtractingText || text == texts::kRegisteringText)
           << "status line showed: " << text;
     }
     ExpectSuccess();
@@ -336,7 +336,7 @@ TEST_F(Installer, ProductNotInstalledShowsDialog205AndLeavesTheKeys) {
     ForgetProduct();
     if (!dir.empty()) InstallProduct(dir);
     ASSERT_NE(StartInstall(), nullptr);
-    HWND notInstalled = Wait(expected::kInfoCaption, e2e::kNotInstalledTextStart);
+    HWND notInstalled = Wait(texts::kInfoCaption, texts::kNotInstalledTextStart);
     ASSERT_NE(notInstalled, nullptr);
     EXPECT_EQ(GetWindow(notInstalled, GW_OWNER), main);
     EXPECT_TRUE(IsCentred(notInstalled));
@@ -366,11 +366,11 @@ TEST_F(Installer, ListIsInstalledInItsOrderWithTheChooserAskingForMissingPackage
 
   // First round: starts in the current folder; [..] goes up one level; the
   // folder picked holds no package.
-  HWND chooser = Wait(expected::kFolderCaption);
+  HWND chooser = Wait(texts::kFolderCaption);
   ASSERT_NE(chooser, nullptr);
   EXPECT_FALSE(IsCentred(chooser));
   EXPECT_EQ(GetWindow(chooser, GW_OWNER), main);
-  EXPECT_EQ(gui::ControlText(chooser, IDC_FOLDER_PROMPT), e2e::kChooserPrompt);
+  EXPECT_EQ(gui::ControlText(chooser, IDC_FOLDER_PROMPT), texts::kChooserPrompt);
   EXPECT_EQ(ChooserLine(chooser), Lower(start));
   EXPECT_EQ(FolderEntries(product), Names{"a1.dll"});
   ASSERT_TRUE(DoubleClickEntry(chooser, IDC_FOLDER_LIST, "[..]"));
@@ -383,7 +383,7 @@ TEST_F(Installer, ListIsInstalledInItsOrderWithTheChooserAskingForMissingPackage
 
   // Second round: the chooser opens again, in the folder listed last.
   ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(chooser); }, kWaitMs));
-  chooser = Wait(expected::kFolderCaption);
+  chooser = Wait(texts::kFolderCaption);
   ASSERT_NE(chooser, nullptr);
   EXPECT_EQ(ChooserLine(chooser), Lower(work + "\\empty"));
   ASSERT_TRUE(DoubleClickEntry(chooser, IDC_FOLDER_LIST, "[..]"));
@@ -413,7 +413,7 @@ TEST_F(Installer, CancelledFolderChooserLeavesTheMainDialogIdle) {
   for (const int how : {IDC_FOLDER_CANCEL, IDCANCEL, -1}) {
     SCOPED_TRACE(how);
     gui::PressButton(main, IDC_INSTALL);
-    HWND chooser = Wait(expected::kFolderCaption);
+    HWND chooser = Wait(texts::kFolderCaption);
     ASSERT_NE(chooser, nullptr);
     if (how == IDC_FOLDER_CANCEL) {
       // A drive entry leads to that drive's root; cancelling still gives 0.
@@ -499,14 +499,14 @@ TEST_F(Installer, CloseRequestsDuringDecompressionAreSwallowedAndHelpOpens) {
   gui::PostCommand(main, IDC_CLOSE);
   gui::PressButton(main, IDC_HELP_BUTTON);
 
-  HWND help = Wait(expected::kHelpCaption);
+  HWND help = Wait(texts::kHelpCaption);
   ASSERT_NE(help, nullptr);
   // The help dialog runs inside the decompression, which waits for it.
   EXPECT_TRUE(IsWindow(main));
-  EXPECT_EQ(gui::ControlText(main, IDC_STATUS), e2e::kExtractingText);
+  EXPECT_EQ(gui::ControlText(main, IDC_STATUS), texts::kExtractingText);
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_INSTALL)));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDC_CLOSE)));
-  EXPECT_EQ(Find(expected::kInfoCaption), nullptr);
+  EXPECT_EQ(Find(texts::kInfoCaption), nullptr);
   gui::PostCommand(help, IDOK);
 
   ExpectSuccess(120000);
@@ -522,7 +522,7 @@ TEST_F(Installer, LeadingSeparatorsAreSkippedAndAnUnregistrableModuleIsReported)
   WriteBytes(start + "\\a1.ppk", ReadBytes(kTestComponents + "a1.ppk"));
   ASSERT_NE(StartInstall(gui::WindowsPath(E2E_SEPARATORS_SETUP_EXE)), nullptr);
   ExpectFailureMessage("x9");
-  EXPECT_EQ(Find(expected::kFolderCaption), nullptr);
+  EXPECT_EQ(Find(texts::kFolderCaption), nullptr);
   ExpectIdle();
   // The walk went on after the failure.
   EXPECT_EQ(ReadBytes(product + "\\a1.dll"), ReadBytes(kTestComponents + "a1.dll"));

@@ -1,8 +1,8 @@
-// Stands in for the installation driver in addon-setup-hold.exe, so that a
-// test can look at the main dialog while an installation is under way.
+// addon-setup-hold.exe: the installer with an installation that waits for
+// the test, so that a test can look at the main dialog while it is under way.
 //
-// It shows "busy" in the status line and then dispatches messages, as the
-// storage layer does between buffers, until the event
+// The installation shows "busy" in the status line and then dispatches
+// messages, as the storage layer does between buffers, until the event
 // "addon-setup-hold-<process id>" is set. It returns the number in the
 // environment variable ADDON_HOLD_RESULT (0 when unset).
 #include <windows.h>
@@ -10,10 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/install_driver.h"
+#include "app/installer_program.h"
 #include "resources/resource.h"
 
-int InstallComponents(HWND mainDialog) {
+namespace {
+
+int HoldInstallation(HWND mainDialog) {
   char name[64];
   std::snprintf(name, sizeof name, "addon-setup-hold-%lu", GetCurrentProcessId());
   HANDLE release = CreateEventA(nullptr, TRUE, FALSE, name);
@@ -30,4 +32,10 @@ int InstallComponents(HWND mainDialog) {
   SetDlgItemTextA(mainDialog, IDC_STATUS, "");
   const char* result = std::getenv("ADDON_HOLD_RESULT");
   return result != nullptr ? std::atoi(result) : 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  return RunInstaller(instance, HoldInstallation);
 }

@@ -12,7 +12,7 @@
 
 #include "resources/resource.h"
 #include "tests/gui/expected_texts.h"
-#include "tests/gui/gui_driver.h"
+#include "tools/demo/gui_driver.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ class InstallerGui : public ::testing::Test {
       ADD_FAILURE() << "cannot start " << program << ", error " << process.LastError();
       return nullptr;
     }
-    HWND dialog = gui::WaitForWindow(expected::kMainCaption, process.Id(), kStartTimeoutMs);
+    HWND dialog = gui::WaitForWindow(texts::kMainCaption, process.Id(), kStartTimeoutMs);
     EXPECT_NE(dialog, nullptr) << "no main dialog with the exact caption";
     return dialog;
   }
@@ -95,7 +95,7 @@ TEST_F(InstallerGui, HelpDialogShowsWholeHelpTextAndCloseBoxEndsProgram) {
   ASSERT_NE(dialog, nullptr);
   SaveScreenshot(dialog, "main-dialog");
   gui::PressButton(dialog, IDC_HELP_BUTTON);
-  HWND help = gui::WaitForWindow(expected::kHelpCaption, process.Id(), kStepTimeoutMs);
+  HWND help = gui::WaitForWindow(texts::kHelpCaption, process.Id(), kStepTimeoutMs);
   ASSERT_NE(help, nullptr);
   SaveScreenshot(help, "help-dialog");
   ExpectCentred(help);
@@ -193,7 +193,7 @@ TEST_F(InstallerGui, BothPicturesShowWholeAndSurviveARepaintThatErases) {
   ExpectEndsWithExitCodeZero(process);
 }
 
-// addon-setup-hold.exe: InstallComponents dispatches messages until the
+// addon-setup-hold.exe: its installation dispatches messages until the
 // test releases it (see hold_install.cpp).
 class HeldInstallation : public InstallerGui {
  protected:
@@ -239,7 +239,7 @@ TEST_F(HeldInstallation, CloseRequestsAreIgnoredWhileBusyAndCloseWhenIdle) {
 
   // Help still opens during an installation.
   gui::PressButton(dialog, IDC_HELP_BUTTON);
-  HWND help = gui::WaitForWindow(expected::kHelpCaption, process.Id(), kStepTimeoutMs);
+  HWND help = gui::WaitForWindow(texts::kHelpCaption, process.Id(), kStepTimeoutMs);
   ASSERT_NE(help, nullptr);
   gui::PressButton(help, IDOK);
   ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(help); }, kStepTimeoutMs));
@@ -263,7 +263,7 @@ TEST_F(HeldInstallation, SuccessfulInstallationEndsWithCentredSuccessDialog) {
   ASSERT_NE(dialog, nullptr);
   Release();
   ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }, kStepTimeoutMs));
-  HWND success = gui::WaitForWindow(expected::kInfoCaption, process.Id(), kStepTimeoutMs);
+  HWND success = gui::WaitForWindow(texts::kInfoCaption, process.Id(), kStepTimeoutMs);
   ASSERT_NE(success, nullptr);
   ExpectCentred(success);
   std::vector<std::string> texts;

@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/dib_layout.h"
-#include "app/indexed_image.h"
-#include "app/info_dialog.h"
-#include "app/main_dialog.h"
-#include "app/panel_palette.h"
-#include "app/resource_view.h"
+#include "app/picture/dib_layout.h"
+#include "app/picture/indexed_image.h"
+#include "app/dialogs/info_dialog.h"
+#include "app/dialogs/main_dialog.h"
+#include "app/picture/panel_palette.h"
+#include "app/install/resource_view.h"
 #include "resources/resource.h"
 #include "tests/gui/expected_texts.h"
-#include "tests/gui/gui_driver.h"
+#include "tools/demo/gui_driver.h"
 
 namespace {
 
@@ -168,7 +168,7 @@ void ExpectTemplate(int id, const std::string& caption, DWORD dialogStyle, short
 
 TEST_F(Installer, DialogTemplatesAreGermanWithExactControlsStylesPlacesAndTexts) {
   constexpr DWORD kFrame = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
-  ExpectTemplate(IDD_MAIN, expected::kMainCaption, kFrame | WS_SYSMENU, 314, 117,
+  ExpectTemplate(IDD_MAIN, texts::kMainCaption, kFrame | WS_SYSMENU, 314, 117,
                  {{210, kButton, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 225, 12, 74, 20, expected::kInstall},
                   {211, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 225, 38, 74, 19, expected::kClose},
                   {218, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 225, 63, 74, 19, expected::kHelp},
@@ -177,17 +177,17 @@ TEST_F(Installer, DialogTemplatesAreGermanWithExactControlsStylesPlacesAndTexts)
                   {214, kStatic, kChild | SS_LEFT, 46, 75, 168, 11, ""},
                   {215, kStatic, kChild | SS_CENTER | SS_SUNKEN, 13, 92, 288, 12, ""},
                   {216, kStatic, kChild | WS_GROUP | SS_LEFT, 46, 54, 1, 1, ""}});
-  ExpectTemplate(IDD_NOT_INSTALLED, expected::kInfoCaption, kFrame | WS_SYSMENU, 186, 121,
+  ExpectTemplate(IDD_NOT_INSTALLED, texts::kInfoCaption, kFrame | WS_SYSMENU, 186, 121,
                  {{1, kButton, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 68, 100, 50, 14, "OK"},
                   {-1, kStatic, kChild | WS_GROUP | SS_CENTER, 7, 7, 172, 45, expected::kNotInstalledText1},
                   {-1, kStatic, kChild | WS_GROUP | SS_CENTER, 7, 58, 172, 37, expected::kNotInstalledText2}});
-  ExpectTemplate(IDD_SUCCESS, expected::kInfoCaption, kFrame | WS_SYSMENU, 186, 95,
+  ExpectTemplate(IDD_SUCCESS, texts::kInfoCaption, kFrame | WS_SYSMENU, 186, 95,
                  {{1, kButton, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 68, 74, 50, 14, "OK"},
                   {-1, kStatic, kChild | WS_GROUP | SS_CENTER, 7, 7, 172, 48, expected::kSuccessText}});
-  ExpectTemplate(IDD_HELP, expected::kHelpCaption, kFrame, 241, 122,
+  ExpectTemplate(IDD_HELP, texts::kHelpCaption, kFrame, 241, 122,
                  {{1, kButton, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 95, 101, 50, 14, "OK"},
                   {200, kStatic, kChild | WS_GROUP | SS_CENTER, 7, 7, 227, 81, ""}});
-  ExpectTemplate(IDD_CHOOSE_FOLDER, expected::kFolderCaption, kFrame | WS_SYSMENU, 143, 207,
+  ExpectTemplate(IDD_CHOOSE_FOLDER, texts::kFolderCaption, kFrame | WS_SYSMENU, 143, 207,
                  {{202, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 70, 178, 50, 14, "OK"},
                   {203, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 18, 178, 50, 14, "Abbrechen"},
                   {-1, kStatic, kChild | WS_GROUP | SS_LEFT, 19, 64, 58, 10, "&Verzeichnis :"},
@@ -219,7 +219,7 @@ TEST_F(Installer, PaletteSetUpMakesBlackTransparentAndCopiesBitmap100) {
   EXPECT_EQ(PanelTransparentIndex(), 255);
   const ResourceView bitmap(appState.instance, IDB_BANNER, RT_BITMAP);
   ASSERT_GE(bitmap.Size(), kDrawingHeaderSize);
-  EXPECT_EQ(std::memcmp(panelPalette.drawingHeader, bitmap.Bytes(), kDrawingHeaderSize), 0);
+  EXPECT_EQ(std::memcmp(appState.panel.drawingHeader, bitmap.Bytes(), kDrawingHeaderSize), 0);
   // 256 entries, each the colour table's blue/green/red turned round, flags 0.
   PALETTEENTRY entries[257] = {};
   ASSERT_EQ(GetPaletteEntries(palette, 0, 257, entries), 256u);
@@ -233,16 +233,16 @@ TEST_F(Installer, PaletteSetUpMakesBlackTransparentAndCopiesBitmap100) {
 TEST_F(Installer, WithoutItsBitmapThereIsNoPaletteNoPictureAndTheReleaseIsClean) {
   const uint8_t before = PanelTransparentIndex();
   EXPECT_EQ(InitPanelPalette(appState.instance, 999, RGB(0, 0, 0)), nullptr);
-  EXPECT_EQ(panelPalette.palette, nullptr);
+  EXPECT_EQ(appState.panel.palette, nullptr);
   EXPECT_EQ(PanelTransparentIndex(), before);
   IndexedImage missing;
   missing.CreateBlank(2, 2);
   missing.LoadFromResource(102);
   EXPECT_EQ(missing.Pixels(), nullptr);
   EXPECT_EQ(missing.Width(), 0);
-  EXPECT_NE(panelPalette.drawingHeader, nullptr);
+  EXPECT_NE(appState.panel.drawingHeader, nullptr);
   FreePanelPalette();
-  EXPECT_EQ(panelPalette.drawingHeader, nullptr);
+  EXPECT_EQ(appState.panel.drawingHeader, nullptr);
   FreePanelPalette();  // a second release must not free again
 }
 
@@ -270,7 +270,7 @@ TEST_F(Installer, DrawingHeaderHoldsTheSizesOfTheLastDraw) {
   Surface surface;
   ASSERT_NE(surface.bitmap, nullptr);
   const HDC dc = surface.dc;
-  const BITMAPINFOHEADER& header = panelPalette.drawingHeader->bmiHeader;
+  const BITMAPINFOHEADER& header = appState.panel.drawingHeader->bmiHeader;
   auto sizes = [&] {
     return std::vector<long>{header.biWidth, header.biHeight, long(header.biSizeImage), header.biBitCount};
   };
@@ -282,7 +282,7 @@ TEST_F(Installer, DrawingHeaderHoldsTheSizesOfTheLastDraw) {
   EXPECT_EQ(sizes(), (std::vector<long>{7, 3, 24, 8})) << "the bit count stays bitmap 100's";
   // The drawn pixels carry palette entry 64; the ones beside them do not.
   PALETTEENTRY entry;
-  ASSERT_EQ(GetPaletteEntries(panelPalette.palette, 64, 1, &entry), 1u);
+  ASSERT_EQ(GetPaletteEntries(appState.panel.palette, 64, 1, &entry), 1u);
   const COLORREF drawn = RGB(entry.peRed, entry.peGreen, entry.peBlue);
   EXPECT_EQ((std::vector<COLORREF>{GetPixel(dc, 2, 5), GetPixel(dc, 8, 7), GetPixel(dc, 9, 5)}),
             (std::vector<COLORREF>{drawn, drawn, RGB(0, 0, 0)}));

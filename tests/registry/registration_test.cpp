@@ -1,4 +1,4 @@
-#include "app/registration.h"
+#include "app/install/registration.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "tests/registry/registry_test_support.h"
+#include "tests/support/registry_test_support.h"
 
 namespace {
 

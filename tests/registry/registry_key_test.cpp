@@ -1,4 +1,4 @@
-#include "app/registry_key.h"
+#include "app/install/registry_key.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "tests/registry/registry_test_support.h"
+#include "tests/support/registry_test_support.h"
 
 using regtest::Bytes;
 using regtest::Dword;

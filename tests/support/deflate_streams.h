@@ -2,9 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <zlib.h>
+
+#include "storage/status_record.h"
 
 // Raw deflate streams made on the spot, so decoder tests need no blobs.
 namespace deflate_streams {
@@ -43,3 +46,6 @@ inline Bytes Concat(Bytes a, const Bytes& b) {
 }
 
 }  // namespace deflate_streams
+
+// The status text, "" when there is none.
+inline std::string StatusText(const ALStatusRecord& status) { return status.Text() ? status.Text() : ""; }

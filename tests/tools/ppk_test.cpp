@@ -5,7 +5,7 @@
 
 #include "tests/support/deflate_streams.h"
 #include "tests/support/test_files.h"
-#include "tools/null_storage.h"
+#include "storage/null_storage.h"
 #include "tools/pack.h"
 #include "tools/package_names.h"
 #include "tools/unpack.h"

@@ -1,0 +1,94 @@
+#include "app/dialogs/main_dialog.h"
+
+#include "app/app_state.h"
+#include "app/picture/banner.h"
+#include "app/dialogs/center_on_screen.h"
+#include "app/dialogs/help_dialog.h"
+#include "app/picture/image_panel.h"
+#include "app/installer_program.h"
+#include "resources/resource.h"
+
+namespace {
+
+// String 1, the description, is loaded into this many characters.
+constexpr int kDescriptionBufferSize = 400;
+
+void OnInitDialog(HWND dialog, LPARAM install) {
+  appState.mainDialog = dialog;
+  SetWindowLongPtrA(dialog, DWLP_USER, install);
+  CenterOnScreen(dialog);
+  char description[kDescriptionBufferSize] = {};
+  if (LoadStringA(appState.instance, IDS_DESCRIPTION, description, kDescriptionBufferSize) > 0)
+    SetDlgItemTextA(dialog, IDC_DESCRIPTION, description);
+  SetDlgItemTextA(dialog, IDC_BANNER, BannerText());
+}
+
+// "&Installieren". Messages are dispatched while the installation runs, so
+// this procedure is re-entered: the busy flag and the disabled buttons keep
+// that from closing the dialog or starting a second installation.
+void RunInstallSequence(HWND dialog) {
+  if (appState.busy) return;
+  EnableWindow(GetDlgItem(dialog, IDC_INSTALL), FALSE);
+  EnableWindow(GetDlgItem(dialog, IDC_CLOSE), FALSE);
+  appState.busy = 1;
+  const auto install = reinterpret_cast<InstallFunction>(GetWindowLongPtrA(dialog, DWLP_USER));
+  // On success the dialog closes once control is back in its loop.
+  if (install != nullptr && install(dialog) != 0) EndDialog(dialog, 1);
+  EnableWindow(GetDlgItem(dialog, IDC_INSTALL), TRUE);
+  EnableWindow(GetDlgItem(dialog, IDC_CLOSE), TRUE);
+  SetFocus(GetDlgItem(dialog, IDC_INSTALL));
+  appState.busy = 0;
+}
+
+void OnCommand(HWND dialog, int id) {
+  switch (id) {
+    case IDCANCEL:
+    case IDC_CLOSE:
+      if (!appState.busy) EndDialog(dialog, 0);
+      return;
+    case IDC_INSTALL:
+      RunInstallSequence(dialog);
+      return;
+    case IDC_HELP_BUTTON:
+      DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_HELP), dialog, HelpDialogProc, 0);
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog(dialog, lParam);
+      return TRUE;  // focus goes to the first tab stop, "&Installieren"
+    case WM_PAINT:
+      // An uncovered part of the dialog is erased only when the default
+      // painting begins, which would wipe the pictures drawn here: erase
+      // first, so that the default painting finds nothing left to erase.
+      RedrawWindow(dialog, nullptr, nullptr, RDW_ERASENOW | RDW_NOCHILDREN);
+      PaintImagePanel(dialog);
+      return FALSE;  // the default painting still runs and validates
+    case WM_CTLCOLORSTATIC: {
+      // The picture anchors are empty statics lying over the pictures' top
+      // left corners; they paint after the dialog, and their background
+      // would wipe those corners out. A hollow brush leaves the pictures.
+      const HWND control = reinterpret_cast<HWND>(lParam);
+      if (control != GetDlgItem(dialog, IDC_BANNER_PICTURE_ANCHOR) &&
+          control != GetDlgItem(dialog, IDC_FLOWER_PICTURE_ANCHOR))
+        return FALSE;
+      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+      return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+    }
+    case WM_CLOSE:
+      // Swallowed while busy; otherwise the default handling sends IDCANCEL.
+      return appState.busy ? TRUE : FALSE;
+    case WM_COMMAND:
+      OnCommand(dialog, LOWORD(wParam));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}

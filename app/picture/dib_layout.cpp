@@ -1,0 +1,37 @@
+#include "app/picture/dib_layout.h"
+
+namespace {
+
+uint32_t Read32(const unsigned char* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+}  // namespace
+
+int ReadDibLayout(const unsigned char* dib, size_t size, DibLayout* out) {
+  if (dib == nullptr || out == nullptr || size < kInfoHeaderSize) return 0;
+  DibLayout layout;
+  layout.headerSize = Read32(dib);
+  layout.width = static_cast<int32_t>(Read32(dib + 4));
+  layout.height = static_cast<int32_t>(Read32(dib + 8));
+  const uint32_t used = Read32(dib + 32);
+  layout.colours = used == 0 ? kMaxPaletteEntries : used;
+  // The colour table must lie inside the resource; compare in 64 bits so
+  // that huge stated sizes cannot wrap.
+  const uint64_t tableEnd = uint64_t(layout.headerSize) + uint64_t(layout.colours) * 4;
+  if (layout.headerSize < kInfoHeaderSize || tableEnd > size) return 0;
+  *out = layout;
+  return 1;
+}
+
+int PaletteFromDib(const unsigned char* dib, size_t size, PaletteColour* entries) {
+  DibLayout layout;
+  if (entries == nullptr || !ReadDibLayout(dib, size, &layout)) return 0;
+  if (layout.colours > kMaxPaletteEntries) return 0;
+  const unsigned char* table = dib + layout.headerSize;
+  for (uint32_t i = 0; i < layout.colours; ++i) {
+    // The table stores blue, green, red, reserved.
+    entries[i] = PaletteColour{table[4 * i + 2], table[4 * i + 1], table[4 * i], 0};
+  }
+  return static_cast<int>(layout.colours);
+}

@@ -1,0 +1,61 @@
+#include "storage/null_storage.h"
+
+#include <climits>
+
+ALNullStorage::ALNullStorage(const char* nameText, std::int32_t bufferBytes)
+    : ALStorage(nameText, bufferBytes, kTypeCode, CaseInsensitive) {}
+
+ALNullStorage::~ALNullStorage() {
+  if (buffer) Close();
+}
+
+int ALNullStorage::Create(std::int32_t unused) {
+  bytesWritten = 0;
+  return ALStorage::Create(unused);
+}
+
+int ALNullStorage::Close() {
+  if (!buffer) return status.code;
+  if (created) FlushBuffer();
+  size = bytesWritten > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(bytesWritten);
+  created = 0;
+  return ALStorage::Close();
+}
+
+int ALNullStorage::LoadBuffer(std::int32_t /*position*/) {
+  if (status.code < 0) return status.code;
+  return -1;
+}
+
+int ALNullStorage::FlushBuffer() {
+  if (status.code < 0) return status.code;
+  if (writeCount != 0) {
+    if (crcEnabled || filter) ProcessBuffer(writeCount, false);
+    bytesWritten += static_cast<std::uint64_t>(writeCount);
+    // A package may decode to more than 2 GiB: the 32-bit position stops at
+    // its largest value, the 64-bit count goes on.
+    filePosition = writeCount > INT32_MAX - filePosition ? INT32_MAX : filePosition + writeCount;
+    writeCount = 0;
+  }
+  readIndex = 0;
+  readCount = 0;
+  Yield();
+  return 0;
+}
+
+int ALNullStorage::Seek(std::int32_t position) {
+  FlushBuffer();
+  if (status.code < 0) return status.code;
+  filePosition = position;
+  return 0;
+}
+
+int ALNullStorage::Rename(const char* /*newName*/, int /*deleteTarget*/) { return 0; }
+int ALNullStorage::RenameBack(int /*deleteTarget*/) { return 0; }
+int ALNullStorage::RenameToBak(int /*deleteTarget*/) { return 0; }
+int ALNullStorage::Delete() { return 0; }
+
+std::unique_ptr<ALStorage> ALNullStorage::NewStorage(const char* /*newName*/,
+                                                     std::int32_t /*storageType*/) {
+  return nullptr;
+}
