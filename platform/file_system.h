@@ -44,6 +44,11 @@ enum class OpenMode {
 // Closes the handle; 0 or the error number.
 int Close(int handle);
 
+// Makes the file's data reach the disk: returns when what was written
+// through `handle` is stored, not merely handed to the OS. 0 or the error
+// number.
+[[nodiscard]] int Sync(int handle);
+
 // The file's current length, leaving the file pointer alone; 0 or the error
 // number.
 [[nodiscard]] int Length(int handle, std::int64_t& length);
@@ -71,7 +76,9 @@ struct FileInfo {
 [[nodiscard]] int Rename(const char* from, const char* to);
 
 // Moves a file by path over `to`, replacing an existing `to` in one step, so
-// that a failure leaves the old `to` in place. 0 or the error number.
+// that a failure leaves the old `to` in place, and returns once the move is
+// on disk (written through). Sync `from` first: otherwise a power cut may
+// keep the move but not the data. 0 or the error number.
 [[nodiscard]] int RenameReplacing(const char* from, const char* to);
 
 // True when both paths exist and name the same file (on a file system that

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "platform/file_system.h"
 
@@ -67,6 +68,8 @@ int SeekFromStart(int handle, std::int32_t position) {
 
 int Close(int handle) { return ::close(handle) < 0 ? errno : 0; }
 
+int Sync(int handle) { return ::fsync(handle) < 0 ? errno : 0; }
+
 int Length(int handle, std::int64_t& length) {
   struct stat info;
   if (::fstat(handle, &info) < 0) return errno;
@@ -107,7 +110,16 @@ int Rename(const char* from, const char* to) {
 }
 
 int RenameReplacing(const char* from, const char* to) {
-  return ::rename(from, to) < 0 ? errno : 0;
+  if (::rename(from, to) < 0) return errno;
+  // The move is an entry of the folder: sync the folder as well.
+  std::string folder = to;
+  const std::string::size_type slash = folder.find_last_of('/');
+  folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+  const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (directory < 0) return errno;
+  const int error = ::fsync(directory) < 0 ? errno : 0;
+  ::close(directory);
+  return error;
 }
 
 bool IsSameFile(const char* first, const char* second) {

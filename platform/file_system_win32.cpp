@@ -86,6 +86,13 @@ int SeekFromStart(int handle, std::int32_t position) {
 
 int Close(int handle) { return _close(handle) < 0 ? errno : 0; }
 
+int Sync(int handle) {
+  const intptr_t os = _get_osfhandle(handle);
+  if (os == -1) return kErrInvalid;
+  if (FlushFileBuffers(reinterpret_cast<HANDLE>(os)) != 0) return 0;
+  return ErrorNumberOfLastError();
+}
+
 int Length(int handle, std::int64_t& length) {
   const __int64 result = _filelengthi64(handle);
   if (result < 0) return errno;
@@ -117,7 +124,7 @@ int Remove(const char* path) { return std::remove(path) < 0 ? errno : 0; }
 int Rename(const char* from, const char* to) { return std::rename(from, to) < 0 ? errno : 0; }
 
 int RenameReplacing(const char* from, const char* to) {
-  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0) return 0;
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) return 0;
   return ErrorNumberOfLastError();
 }
 

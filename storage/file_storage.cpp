@@ -115,12 +115,25 @@ int ALFileStorage::Close() {
   size = platform::Length(handle, length) == 0 ? ClampToInt32(length) : -1;
   const bool stamp = created != 0 && timeDate.year != 0;
   if (stamp) StampTime();
-  platform::Close(handle);
+  const int closeError = platform::Close(handle);
   handle = -1;
+  if (closeError != 0 && status.code >= 0) {
+    status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
+                    name.GetName(), -1, closeError);
+  }
   ALStorage::Close();
   if (stamp) WriteAttributes();
   created = 0;
   return status.code;
+}
+
+int ALFileStorage::Commit() {
+  if (handle == -1) return status.code;
+  if (FlushBuffer() < 0) return status.code;
+  const int error = platform::Sync(handle);
+  if (error == 0) return 0;
+  return status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
+                         name.GetName(), -1, error);
 }
 
 void ALFileStorage::StampTime() {

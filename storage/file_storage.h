@@ -36,8 +36,10 @@ class ALFileStorage : public ALStorage {
   int Create(std::int32_t unused) override;
   // Flushes, measures `size`, and for a created file with a non-zero year
   // stamps the last-write time from `timeDate` and applies `attributes`;
-  // closes the file and frees the buffer. Returns the status code (a failed
-  // final flush shows there). Does nothing but return it when not open.
+  // closes the file and frees the buffer. Returns the status code: a failed
+  // final flush shows there, and so does a close the OS refuses (it may have
+  // lost written data), as StatusWriteFailed. Does nothing but return the
+  // status code when not open.
   int Close() override;
   // See ALStorage. Failures: StatusSeekFailed, StatusReadFailed; a load that
   // would carry filePosition past 2^31 - 1 fails as a read with errno 27.
@@ -64,6 +66,13 @@ class ALFileStorage : public ALStorage {
   // 1; nullptr for any other code or without memory.
   [[nodiscard]] std::unique_ptr<ALStorage> NewStorage(const char* newName,
                                                       std::int32_t storageType) override;
+
+  // Writes the pending bytes and makes everything written so far reach the
+  // disk (not just the OS's cache), so that a file renamed into place after
+  // it survives a power cut. Returns 0, the sticky status code, or
+  // StatusWriteFailed (recorded) when the flush or the sync fails. The file
+  // stays open; nothing is done when it is not open.
+  int Commit();
 
   // Sets the name to "~al~%03d.tmp" of `number` (0..999); the previous name
   // becomes the old name.

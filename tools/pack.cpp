@@ -8,9 +8,9 @@
 
 #include <zlib.h>
 
+#include "decode/pending_file.h"
 #include "platform/file_system.h"
-#include "tools/package_names.h"
-#include "tools/replace_file.h"
+#include "storage/crc32.h"
 
 namespace ppk {
 namespace {
@@ -52,9 +52,10 @@ std::string ErrnoText(const char* what, const std::string& path, int error) {
   return std::string(what) + " " + path + ": " + std::strerror(error);
 }
 
-// Compresses `in` into `out`; false with a message on the first failure.
+// Compresses `in` into `out`, counting and checksumming what it reads into
+// *result; false with a message on the first failure.
 bool DeflateFile(std::FILE* in, const std::string& modulePath, std::FILE* out,
-                 const std::string& tempPath, std::string* message) {
+                 const std::string& tempPath, PackResult* result, std::string* message) {
   DeflateStream deflater;
   if (deflater.Init() != Z_OK) {
     *message = "Not enough memory to start the compressor.";
@@ -64,6 +65,8 @@ bool DeflateFile(std::FILE* in, const std::string& modulePath, std::FILE* out,
   std::vector<unsigned char> inBuf(kChunkSize);
   std::vector<unsigned char> outBuf(kChunkSize);
   int flush = Z_NO_FLUSH;
+  std::uint32_t crc = 0xFFFFFFFFu;
+  result->size = 0;
   // Read a chunk, compress it, write whatever the compressor hands back.
   do {
     const size_t got = std::fread(inBuf.data(), 1, inBuf.size(), in);
@@ -72,6 +75,8 @@ bool DeflateFile(std::FILE* in, const std::string& modulePath, std::FILE* out,
       return false;
     }
     flush = std::feof(in) ? Z_FINISH : Z_NO_FLUSH;
+    crc = UpdateCrc32(crc, inBuf.data(), got);
+    result->size += got;
     zs->next_in = inBuf.data();
     zs->avail_in = static_cast<uInt>(got);
     do {
@@ -89,13 +94,25 @@ bool DeflateFile(std::FILE* in, const std::string& modulePath, std::FILE* out,
       }
     } while (zs->avail_out == 0);
   } while (flush != Z_FINISH);
+  result->crc32 = ~crc;
   return true;
+}
+
+// Writes what the stream still buffers, makes it reach the disk and closes
+// the file; false with a message when any of it fails.
+bool CommitAndClose(std::FILE* out, const std::string& tempPath, std::string* message) {
+  int error = std::fflush(out) != 0 ? errno : 0;
+  if (error == 0) error = platform::Sync(fileno(out));
+  if (std::fclose(out) != 0 && error == 0) error = errno;
+  if (error == 0) return true;
+  *message = ErrnoText("Write failure on", tempPath, error);
+  return false;
 }
 
 }  // namespace
 
 bool PackModule(const std::string& modulePath, const std::string& packagePath,
-                std::string* message) {
+                PackResult* result, std::string* message) {
   // "ppk pack x.ppk" names its own input as the package: replacing it would
   // lose the only copy of the module.
   if (platform::IsSameFile(modulePath.c_str(), packagePath.c_str())) {
@@ -107,18 +124,25 @@ bool PackModule(const std::string& modulePath, const std::string& packagePath,
     *message = ErrnoText("Cannot open", modulePath, errno);
     return false;
   }
-  const std::string tempPath = TemporaryNameBeside(packagePath);
+  const std::string tempPath = packagePath + ALPendingFile::kSuffix;
   File out(std::fopen(tempPath.c_str(), "wb"));
   if (!out) {
     *message = ErrnoText("Cannot create", tempPath, errno);
     return false;
   }
-  bool ok = DeflateFile(in.get(), modulePath, out.get(), tempPath, message);
-  if (std::fclose(out.release()) != 0 && ok) {
-    *message = ErrnoText("Write failure on", tempPath, errno);
+  bool ok = DeflateFile(in.get(), modulePath, out.get(), tempPath, result, message);
+  std::string commitMessage;
+  if (!CommitAndClose(out.release(), tempPath, &commitMessage) && ok) {
+    *message = commitMessage;
     ok = false;
   }
-  if (ok) ok = ReplaceFile(tempPath, packagePath, message);
+  if (ok) {
+    const int error = platform::RenameReplacing(tempPath.c_str(), packagePath.c_str());
+    if (error != 0) {
+      *message = "Cannot rename " + tempPath + " to " + packagePath + ": " + std::strerror(error);
+      ok = false;
+    }
+  }
   if (!ok) std::remove(tempPath.c_str());
   return ok;
 }

@@ -25,8 +25,4 @@ std::string DefaultModuleName(const std::string& packagePath) {
   return ReplaceExtension(packagePath, ".dll");
 }
 
-std::string TemporaryNameBeside(const std::string& targetPath) {
-  return targetPath + ".ppk-partial";
-}
-
 }  // namespace ppk

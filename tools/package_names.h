@@ -14,8 +14,4 @@ namespace ppk {
 // names the module it writes from a package.
 [[nodiscard]] std::string DefaultModuleName(const std::string& packagePath);
 
-// A name for the file a decode is written to before it is renamed to
-// `targetPath`: same folder, so the rename never crosses a volume.
-[[nodiscard]] std::string TemporaryNameBeside(const std::string& targetPath);
-
 }  // namespace ppk

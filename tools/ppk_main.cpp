@@ -1,14 +1,21 @@
 // ppk: makes, unpacks and checks component packages.
 //
-//   ppk pack MODULE [PACKAGE]     default PACKAGE: MODULE's base name + .ppk
+//   ppk pack MODULE [PACKAGE]     default PACKAGE: MODULE's base name + .ppk;
+//                                 prints the module's size and CRC-32
 //   ppk unpack PACKAGE [MODULE]   default MODULE: PACKAGE's base name + .dll
-//   ppk verify PACKAGE            prints the decoded size and CRC-32
+//   ppk verify PACKAGE [--size N --crc X]
+//                                 prints the decoded size and CRC-32; with
+//                                 --size and --crc (hexadecimal), fails
+//                                 unless the package decodes to exactly those
 //
 // Exit codes: 0 success, 1 failure (message on standard error), 2 bad
-// arguments. The build uses `ppk pack` to make packages, so this command line
-// stays as it is.
+// arguments. The build uses `ppk pack` to make packages and reads the line
+// it prints, so that line stays as it is:
+//   <MODULE>: <size> bytes, CRC-32 <8 hex digits>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -23,7 +30,8 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 const char kUsage[] =
-    "usage: ppk pack MODULE [PACKAGE] | ppk unpack PACKAGE [MODULE] | ppk verify PACKAGE\n";
+    "usage: ppk pack MODULE [PACKAGE] | ppk unpack PACKAGE [MODULE] | "
+    "ppk verify PACKAGE [--size N --crc X]\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -33,6 +41,41 @@ int Usage() {
 int Fail(const std::string& message) {
   std::fprintf(stderr, "ppk: %s\n", message.c_str());
   return kExitFailed;
+}
+
+void PrintFigures(const std::string& name, std::uint64_t size, std::uint32_t crc32) {
+  std::printf("%s: %" PRIu64 " bytes, CRC-32 %08" PRIX32 "\n", name.c_str(), size, crc32);
+}
+
+// A whole number in `text` of the given base, within `limit`.
+bool ParseNumber(const char* text, int base, std::uint64_t limit, std::uint64_t* value) {
+  if (*text == '\0' || *text == '-' || *text == '+') return false;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long parsed = std::strtoull(text, &end, base);
+  if (errno != 0 || *end != '\0' || parsed > limit) return false;
+  *value = parsed;
+  return true;
+}
+
+int Verify(int argc, char** argv) {
+  const std::string package = argv[2];
+  std::uint64_t size = 0;
+  std::uint64_t crc = 0;
+  const bool check = argc == 7;
+  if (check && !(std::strcmp(argv[3], "--size") == 0 && ParseNumber(argv[4], 10, UINT64_MAX, &size) &&
+                 std::strcmp(argv[5], "--crc") == 0 && ParseNumber(argv[6], 16, UINT32_MAX, &crc))) {
+    return Usage();
+  }
+  ppk::VerifyResult result;
+  std::string message;
+  if (!ppk::VerifyPackage(package, &result, &message)) return Fail(message);
+  PrintFigures(package, result.size, result.crc32);
+  if (check && (result.size != size || result.crc32 != crc)) {
+    return Fail(package + " does not decode to the module expected (" + argv[4] + " bytes, CRC-32 " +
+                argv[6] + ").");
+  }
+  return kExitOk;
 }
 
 }  // namespace
@@ -49,7 +92,9 @@ int main(int argc, char** argv) {
 
   if (command == "pack" && argc <= 4) {
     const std::string package = argc == 4 ? argv[3] : ppk::DefaultPackageName(first);
-    if (!ppk::PackModule(first, package, &message)) return Fail(message);
+    ppk::PackResult result;
+    if (!ppk::PackModule(first, package, &result, &message)) return Fail(message);
+    PrintFigures(first, result.size, result.crc32);
     return kExitOk;
   }
   if (command == "unpack" && argc <= 4) {
@@ -57,12 +102,6 @@ int main(int argc, char** argv) {
     if (!ppk::UnpackPackage(first, module, &message)) return Fail(message);
     return kExitOk;
   }
-  if (command == "verify" && argc == 3) {
-    ppk::VerifyResult result;
-    if (!ppk::VerifyPackage(first, &result, &message)) return Fail(message);
-    std::printf("%s: %" PRIu64 " bytes, CRC-32 %08" PRIX32 "\n", first.c_str(), result.size,
-                result.crc32);
-    return kExitOk;
-  }
+  if (command == "verify" && (argc == 3 || argc == 7)) return Verify(argc, argv);
   return Usage();
 }

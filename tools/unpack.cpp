@@ -1,13 +1,10 @@
 #include "tools/unpack.h"
 
-#include <cstdio>
-
 #include "decode/inflate_decoder.h"
+#include "decode/pending_file.h"
 #include "platform/file_system.h"
 #include "storage/file_storage.h"
 #include "storage/null_storage.h"
-#include "tools/package_names.h"
-#include "tools/replace_file.h"
 
 namespace ppk {
 namespace {
@@ -30,22 +27,18 @@ bool UnpackPackage(const std::string& packagePath, const std::string& modulePath
     *message = packagePath + " and " + modulePath + " are the same file.";
     return false;
   }
-  const std::string tempPath = TemporaryNameBeside(modulePath);
-  bool decoded;
-  {
-    ALFileStorage input(packagePath.c_str(), kBufferSize, CaseInsensitive);
-    ALFileStorage output(tempPath.c_str(), kBufferSize, CaseInsensitive);
-    ALInflateDecoder decoder;
-    decoded = decoder.Decompress(input, output, kWholeInput) == 0;
-    if (!decoded) *message = MessageOf(decoder.status);
-  }  // both files are closed here, before the rename
-  if (decoded && ReplaceFile(tempPath, modulePath, message)) return true;
-  std::remove(tempPath.c_str());
-  return false;
+  ALPendingFile module(modulePath.c_str());
+  ALStatusRecord status;
+  if (module.Decode(packagePath.c_str(), status) != StatusOk || module.Replace(status) != StatusOk) {
+    *message = MessageOf(status);
+    return false;
+  }
+  return true;
 }
 
 bool VerifyPackage(const std::string& packagePath, VerifyResult* result, std::string* message) {
   ALFileStorage input(packagePath.c_str(), kBufferSize, CaseInsensitive);
+  input.readOnly = 1;
   ALNullStorage output("(verify)", kBufferSize);
   ALInflateDecoder decoder;
   if (decoder.Decompress(input, output, kWholeInput) != 0) {

@@ -7,11 +7,12 @@
 
 namespace ppk {
 
-// Decodes `packagePath` into `modulePath`. The module is written under a
-// temporary name beside `modulePath` and renamed only when the decoder
-// reports success, so a failed run leaves no file under `modulePath` (an
-// existing one is kept). Returns true on success; otherwise false with the
-// failing status record's message (or the rename's) in *message.
+// Decodes `packagePath` into `modulePath` as the installer does (see
+// decode/pending_file.h): the module is written beside `modulePath` under a
+// temporary name, synced to disk and moved over `modulePath` only when the
+// decoder reports success, so a failed run leaves no file under
+// `modulePath` (an existing one is kept). Returns true on success; otherwise
+// false with the failing status record's message in *message.
 [[nodiscard]] bool UnpackPackage(const std::string& packagePath, const std::string& modulePath,
                                  std::string* message);
 

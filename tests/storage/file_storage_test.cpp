@@ -187,6 +187,14 @@ TEST(FileStorage, WriteAndSeekFailuresAreReportedWithCountersKept) {
   EXPECT_EQ(StatusWriteFailed, full.WriteChar('x'));
   ExpectStatus(full, StatusWriteFailed, "Write failure on /dev/full.  result = -1, errno = 28");
   EXPECT_EQ(16, full.writeCount);
+  // Data that cannot be made to reach a disk (a device refuses to sync,
+  // EINVAL) is a write failure too, not a success.
+  ALFileStorage unsyncable("/dev/null", 16, CaseInsensitive);
+  ASSERT_EQ(0, unsyncable.Create(-1));
+  unsyncable.WriteChar('x');
+  EXPECT_EQ(StatusWriteFailed, unsyncable.Commit());
+  ExpectStatus(unsyncable, StatusWriteFailed, "Write failure on /dev/null.  result = -1, errno = 22");
+  EXPECT_EQ(0, unsyncable.writeCount) << "the pending byte was written before the sync";
 #endif
 }
 

@@ -23,17 +23,24 @@ n=0
 for sample in "$@"; do
   n=$((n + 1))
   cp "$sample" "m$n.dll" || { fail "cannot copy $sample"; continue; }
-  run pack "m$n.dll" || fail "pack $sample exited $?"
+  size=$(stat -c %s "$sample")
+  crc=$(crc_of "$sample")
+  got=$(run pack "m$n.dll" | tr -d '\r') || fail "pack $sample exited $?"
+  [ "$got" = "m$n.dll: $size bytes, CRC-32 $crc" ] || fail "pack said '$got'"
   [ -f "m$n.ppk" ] || fail "pack $sample made no m$n.ppk beside the module"
   run unpack "m$n.ppk" "out$n.dll" || fail "unpack $sample exited $?"
   cmp -s "$sample" "out$n.dll" || fail "unpack of $sample differs from the original"
   mv "m$n.dll" "orig$n.dll"
   run unpack "m$n.ppk" || fail "unpack with the default module name exited $?"
   cmp -s "$sample" "m$n.dll" || fail "default-name unpack of $sample differs"
-  size=$(stat -c %s "$sample")
-  expected="m$n.ppk: $size bytes, CRC-32 $(crc_of "$sample")"
+  expected="m$n.ppk: $size bytes, CRC-32 $crc"
   got=$(run verify "m$n.ppk" | tr -d '\r')
   [ "$got" = "$expected" ] || fail "verify said '$got', expected '$expected'"
+  run verify "m$n.ppk" --size "$size" --crc "$crc" >/dev/null || fail "verify against its own figures exited $?"
+  run verify "m$n.ppk" --size "$((size + 1))" --crc "$crc" >/dev/null 2>&1
+  [ $? -eq 1 ] || fail "verify against a wrong size did not exit 1"
+  run verify "m$n.ppk" --size "$size" --crc "$(printf %08X $((0x$crc ^ 1)))" >/dev/null 2>&1
+  [ $? -eq 1 ] || fail "verify against a wrong CRC did not exit 1"
   echo "ok: $sample ($size bytes, package $(stat -c %s "m$n.ppk") bytes)"
 done
 
@@ -50,7 +57,7 @@ rc=$?
 [ $rc -eq 1 ] || fail "verify of a damaged package: exit $rc, expected 1"
 
 # Bad arguments: one line of usage, exit 2. --help: usage, exit 0.
-for args in "" "pack" "frobnicate x" "verify a b" "pack a b c"; do
+for args in "" "pack" "frobnicate x" "verify a b" "pack a b c" "verify a --size 1 --crc xyz"; do
   # shellcheck disable=SC2086
   run $args >/dev/null 2>err.txt
   rc=$?

@@ -32,9 +32,6 @@ TEST(PackageNames, DefaultNamesReplaceOnlyTheFileExtension) {
   for (const auto& c : cases) EXPECT_EQ(ppk::DefaultPackageName(c[0]), c[1]) << c[0];
   EXPECT_EQ(ppk::DefaultModuleName("dir/p0046.ppk"), "dir/p0046.dll");
   EXPECT_EQ(ppk::DefaultModuleName("x.y\\p0046"), "x.y\\p0046.dll");
-  const std::string temp = ppk::TemporaryNameBeside("some/dir/p0046.dll");
-  EXPECT_EQ(temp.rfind("some/dir/p0046.dll", 0), 0u);  // stays in the target's folder
-  EXPECT_NE(temp, "some/dir/p0046.dll");
 }
 
 TEST(Ppk, PackWritesARawDeflateStreamThatUnpacksAndVerifiesByteForByte) {
@@ -46,7 +43,10 @@ TEST(Ppk, PackWritesARawDeflateStreamThatUnpacksAndVerifiesByteForByte) {
     const Bytes original = deflate_streams::ModuleLike(size, 99);
     WriteWholeFile(module, original);
     std::string message;
-    ASSERT_TRUE(ppk::PackModule(module, package, &message)) << message;
+    ppk::PackResult figures;
+    ASSERT_TRUE(ppk::PackModule(module, package, &figures, &message)) << message;
+    EXPECT_EQ(figures.size, original.size());
+    EXPECT_EQ(figures.crc32, deflate_streams::Crc32(original));
     const Bytes packed = ReadBytes(package);
     const auto ref = deflate_streams::RawInflate(packed.data(), packed.size());
     EXPECT_TRUE(ref.complete);
@@ -54,7 +54,7 @@ TEST(Ppk, PackWritesARawDeflateStreamThatUnpacksAndVerifiesByteForByte) {
 
     ASSERT_TRUE(ppk::UnpackPackage(package, out, &message)) << message;
     EXPECT_EQ(ReadBytes(out), original);
-    EXPECT_FALSE(FileExists(ppk::TemporaryNameBeside(out)));
+    EXPECT_FALSE(FileExists(std::string(out) + ".tmp"));
     ppk::VerifyResult result;
     ASSERT_TRUE(ppk::VerifyPackage(package, &result, &message)) << message;
     EXPECT_EQ(result.size, original.size());
@@ -66,17 +66,18 @@ TEST(Ppk, MissingInputOrUnwritableTargetFailsWithoutLeavingAFile) {
   TempFolder folder;
   const std::string missing = folder.File("no_such_module.dll"), target = folder.File("none.ppk");
   std::string message;
-  EXPECT_FALSE(ppk::PackModule(missing, target, &message));
+  ppk::PackResult figures;
+  EXPECT_FALSE(ppk::PackModule(missing, target, &figures, &message));
   EXPECT_NE(message.find(missing), std::string::npos) << message;
   EXPECT_FALSE(FileExists(target));
   EXPECT_FALSE(ppk::UnpackPackage(missing, target, &message));
   EXPECT_EQ(message, "File open failure.  Open of " + missing + " returned errno = 2");
   EXPECT_FALSE(FileExists(target));
-  EXPECT_FALSE(FileExists(ppk::TemporaryNameBeside(target)));
+  EXPECT_FALSE(FileExists(std::string(target) + ".tmp"));
 
   WriteWholeFile(folder.File("in.dll"), Bytes(10, 1));
   message.clear();
-  EXPECT_FALSE(ppk::PackModule(folder.File("in.dll"), folder.File("no_such_folder/x.ppk"), &message));
+  EXPECT_FALSE(ppk::PackModule(folder.File("in.dll"), folder.File("no_such_folder/x.ppk"), &figures, &message));
   EXPECT_FALSE(message.empty());
 }
 
@@ -88,9 +89,10 @@ TEST(Ppk, NeverReplacesItsInputWithItsOutput) {
   const Bytes module = deflate_streams::ModuleLike(3000, 21);
   WriteWholeFile("pack_self.ppk", module);
   std::string message;
-  EXPECT_FALSE(ppk::PackModule("pack_self.ppk", ppk::DefaultPackageName("pack_self.ppk"), &message));
+  ppk::PackResult figures;
+  EXPECT_FALSE(ppk::PackModule("pack_self.ppk", ppk::DefaultPackageName("pack_self.ppk"), &figures, &message));
   EXPECT_NE(message.find("same file"), std::string::npos) << message;
-  EXPECT_FALSE(ppk::PackModule("pack_self.ppk", "./pack_self.ppk", &message));
+  EXPECT_FALSE(ppk::PackModule("pack_self.ppk", "./pack_self.ppk", &figures, &message));
   EXPECT_EQ(ReadBytes("pack_self.ppk"), module);
 
   // A package called .dll would decode into itself.
@@ -113,7 +115,7 @@ TEST(Ppk, DamagedPackageLeavesNothingUnderTheModuleNameAndKeepsAnExistingModule)
     EXPECT_FALSE(ppk::UnpackPackage("bad.ppk", "bad.dll", &message));
     EXPECT_EQ(message, "Damaged or incomplete compressed data in bad.ppk.");
     EXPECT_FALSE(FileExists("bad.dll"));
-    EXPECT_FALSE(FileExists(ppk::TemporaryNameBeside("bad.dll")));
+    EXPECT_FALSE(FileExists(std::string("bad.dll") + ".tmp"));
     ppk::VerifyResult result;
     EXPECT_FALSE(ppk::VerifyPackage("bad.ppk", &result, &message));
     EXPECT_EQ(message, "Damaged or incomplete compressed data in bad.ppk.");
