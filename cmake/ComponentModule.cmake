@@ -2,16 +2,19 @@
 #
 # Turns the resource script of a component into its component module,
 # <base>.dll: a resource-only DLL for the target (no code, no entry point,
-# no imports), which the installer loads with LoadLibraryA to read its
+# no imports), which the installer reads as a data file for its
 # records. When the package tool `ppk` is a target of this build (define it
 # before calling), the module is also packed into <base>.ppk beside it,
-# unless NO_PACKAGE is given (modules that only tests load).
+# unless NO_PACKAGE is given (modules that only tests load), and the
+# module's size and CRC-32 are recorded in <base>.payload, for the payload
+# table of the installers that list the component (cmake/Installer.cmake).
 #
 # Target: component_<base> (the module); component_<base>_package (the
-# package, built by default) when ppk exists. Both files land in
+# package, built by default) when ppk exists. The files land in
 # OUTPUT_DIRECTORY, by default the calling directory's binary folder.
-# The target property COMPONENT_PACKAGE of component_<base> names the
-# package file (empty without ppk).
+# The target properties COMPONENT_PACKAGE and COMPONENT_PAYLOAD of
+# component_<base> name the package and the payload file (empty without
+# ppk).
 
 # In cross builds ppk is a Windows program that runs under Wine. Run as root,
 # the Wine server it starts would keep root's power to ignore file
@@ -26,6 +29,8 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
   endif()
   unset(_addon_uid)
 endif()
+
+set(ADDON_PAYLOAD_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/payload.cmake)
 
 function(add_component_module)
   cmake_parse_arguments(ARG "NO_PACKAGE" "NAME;RC;OUTPUT_DIRECTORY" "" ${ARGN})
@@ -50,22 +55,25 @@ function(add_component_module)
     SUFFIX ".dll"
     LINKER_LANGUAGE C
     LIBRARY_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY}
-    COMPONENT_PACKAGE "")
+    COMPONENT_PACKAGE ""
+    COMPONENT_PAYLOAD "")
   target_link_options(${target} PRIVATE -nostdlib -s -Wl,--entry=0 -Wl,--no-insert-timestamp)
 
   if(ARG_NO_PACKAGE OR NOT TARGET ppk)
     return()
   endif()
   set(package ${ARG_OUTPUT_DIRECTORY}/${ARG_NAME}.ppk)
+  set(payload ${ARG_OUTPUT_DIRECTORY}/${ARG_NAME}.payload)
   # File names relative to the output folder: the Windows ppk under Wine and
   # a host ppk read them alike.
+  list(JOIN ADDON_COMPONENT_TOOL_RUNNER "|" runner)
   add_custom_command(
-    OUTPUT ${package}
-    COMMAND ${ADDON_COMPONENT_TOOL_RUNNER} $<TARGET_FILE:ppk> pack ${ARG_NAME}.dll ${ARG_NAME}.ppk
-    WORKING_DIRECTORY ${ARG_OUTPUT_DIRECTORY}
-    DEPENDS ${target} ppk
+    OUTPUT ${package} ${payload}
+    COMMAND ${CMAKE_COMMAND} -DMODE=PACK "-DRUNNER=${runner}" -DPPK=$<TARGET_FILE:ppk>
+      -DNAME=${ARG_NAME} -DDIR=${ARG_OUTPUT_DIRECTORY} -P ${ADDON_PAYLOAD_SCRIPT}
+    DEPENDS ${target} ppk ${ADDON_PAYLOAD_SCRIPT}
     COMMENT "Packing component ${ARG_NAME}"
     VERBATIM)
-  add_custom_target(${target}_package ALL DEPENDS ${package})
-  set_target_properties(${target} PROPERTIES COMPONENT_PACKAGE ${package})
+  add_custom_target(${target}_package ALL DEPENDS ${package} ${payload})
+  set_target_properties(${target} PROPERTIES COMPONENT_PACKAGE ${package} COMPONENT_PAYLOAD ${payload})
 endfunction()

@@ -1,6 +1,7 @@
 # addon_add_installer(<target>
 #                     COMPONENTS <list> [DESCRIPTION <text>]
-#                     [ENTRY <object library>] [WITHOUT_BANNER])
+#                     [ENTRY <object library>] [WITHOUT_BANNER]
+#                     [NO_PAYLOAD_TABLE])
 #
 # Makes an installer executable: the installer's resource script compiled
 # with this build's strings (string 1, the description, and string 2, the
@@ -9,6 +10,13 @@
 # holding WinMain (default: addon_setup_main, the shipped one; tests hand in
 # their own). WITHOUT_BANNER leaves out bitmap 100 (a start-up with no
 # palette to draw with).
+#
+# The installer carries the size and CRC-32 of every listed component whose
+# module this build makes (add_component_module, called before), and refuses
+# a package that decodes to other bytes; NO_PAYLOAD_TABLE leaves the table
+# out, for packages made elsewhere under the same names. Names that agree in
+# their first 20 characters (ignoring case, as the registry does) would share
+# their entry records, so such a list is refused.
 
 set(ADDON_RESOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/../resources)
 cmake_path(NORMAL_PATH ADDON_RESOURCE_DIR)
@@ -21,7 +29,7 @@ endfunction()
 
 function(addon_add_installer target)
   # PARSE_ARGV keeps a semicolon in a list of names (escaped as \;).
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITHOUT_BANNER" "COMPONENTS;DESCRIPTION;ENTRY" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITHOUT_BANNER;NO_PAYLOAD_TABLE" "COMPONENTS;DESCRIPTION;ENTRY" "")
   string(REPLACE "\\;" ";" ARG_COMPONENTS "${ARG_COMPONENTS}")
   string(REPLACE "\\;" ";" ARG_DESCRIPTION "${ARG_DESCRIPTION}")
   if(NOT DEFINED ARG_COMPONENTS)
@@ -38,6 +46,17 @@ function(addon_add_installer target)
   if(NOT ARG_COMPONENTS MATCHES "[A-Za-z0-9]")
     message(FATAL_ERROR "${target}: the component list names no component (letters and digits): '${ARG_COMPONENTS}'")
   endif()
+
+  string(REGEX MATCHALL "[A-Za-z0-9]+" names "${ARG_COMPONENTS}")
+  set(prefixes "")
+  foreach(name ${names})
+    string(SUBSTRING "${name}" 0 20 prefix)
+    string(TOLOWER "${prefix}" prefix)
+    if(prefix IN_LIST prefixes)
+      message(FATAL_ERROR "${target}: two components of '${ARG_COMPONENTS}' begin with '${prefix}'; their entry records would overwrite each other (names must differ within their first 20 characters)")
+    endif()
+    list(APPEND prefixes "${prefix}")
+  endforeach()
 
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}_strings)
   file(MAKE_DIRECTORY ${dir})
@@ -72,15 +91,41 @@ function(addon_add_installer target)
   # Rewritten only on change, so that the resources are not rebuilt every time.
   file(COPY_FILE ${dir}/addon_build_strings.h.new ${dir}/addon_build_strings.h ONLY_IF_DIFFERENT)
 
+  set(depends "${ADDON_RESOURCE_DIR}/installer.manifest;${ADDON_RESOURCE_DIR}/help_de.txt;${ADDON_RESOURCE_DIR}/pictures/banner.bmp;${ADDON_RESOURCE_DIR}/pictures/flower.bmp;${ADDON_RESOURCE_DIR}/pictures/installer.ico;${dir}/addon_build_strings.h")
   add_library(${target}_resources OBJECT ${ADDON_RESOURCE_DIR}/installer.rc)
   target_include_directories(${target}_resources PRIVATE ${ADDON_RESOURCE_DIR} ${dir})
   if(ARG_WITHOUT_BANNER)
     target_compile_definitions(${target}_resources PRIVATE ADDON_WITHOUT_BANNER_BITMAP)
   endif()
+
+  # The payload table: one line per listed module the build makes.
+  set(payloads "")
+  set(packages "")
+  foreach(name ${names})
+    if(TARGET component_${name})
+      get_target_property(payload component_${name} COMPONENT_PAYLOAD)
+      if(payload)
+        list(APPEND payloads ${payload})
+        list(APPEND packages component_${name}_package)
+      endif()
+    endif()
+  endforeach()
+  if(payloads AND NOT ARG_NO_PAYLOAD_TABLE)
+    set(table ${dir}/addon_payload_table.txt)
+    list(JOIN payloads "|" parts)
+    add_custom_command(OUTPUT ${table}
+      COMMAND ${CMAKE_COMMAND} -DMODE=TABLE -DOUT=${table} "-DPARTS=${parts}" -P ${ADDON_PAYLOAD_SCRIPT}
+      DEPENDS ${payloads} ${ADDON_PAYLOAD_SCRIPT}
+      COMMENT "Recording the payload of ${target}"
+      VERBATIM)
+    add_custom_target(${target}_payload_table DEPENDS ${table})
+    add_dependencies(${target}_resources ${target}_payload_table)
+    target_compile_definitions(${target}_resources PRIVATE "ADDON_PAYLOAD_TABLE=\"addon_payload_table.txt\"")
+    list(APPEND depends ${table})
+  endif()
   set_source_files_properties(${ADDON_RESOURCE_DIR}/installer.rc
     TARGET_DIRECTORY ${target}_resources
-    PROPERTIES OBJECT_DEPENDS
-      "${ADDON_RESOURCE_DIR}/installer.manifest;${ADDON_RESOURCE_DIR}/help_de.txt;${ADDON_RESOURCE_DIR}/pictures/banner.bmp;${ADDON_RESOURCE_DIR}/pictures/flower.bmp;${ADDON_RESOURCE_DIR}/pictures/installer.ico;${dir}/addon_build_strings.h")
+    PROPERTIES OBJECT_DEPENDS "${depends}")
 
   add_executable(${target} WIN32
     $<TARGET_OBJECTS:${ARG_ENTRY}> $<TARGET_OBJECTS:${target}_resources>)

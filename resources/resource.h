@@ -42,6 +42,7 @@
 
 // Raw data
 #define IDR_HELP_TEXT 400     // Windows-1252, no terminator
+#define IDR_PAYLOAD_TABLE 402 // lines "<base> <size> <CRC-32 hex>" made by the build
 
 // Pictures and icon
 #define IDB_BANNER 100

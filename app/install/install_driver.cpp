@@ -1,6 +1,7 @@
 #include "app/install/install_driver.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "app/app_state.h"
@@ -8,9 +9,9 @@
 #include "app/dialogs/info_dialog.h"
 #include "app/install/registration.h"
 #include "app/install/registry_key.h"
-#include "decode/inflate_decoder.h"
+#include "app/install/resource_blob.h"
+#include "decode/pending_file.h"
 #include "resources/resource.h"
-#include "storage/file_storage.h"
 
 namespace {
 
@@ -26,15 +27,9 @@ constexpr int kStatusBufferSize = 200;
 constexpr size_t kFailedNamesSize = 400;
 constexpr size_t kMessageBufferSize = kStatusBufferSize + kFailedNamesSize;
 
-constexpr std::int32_t kStorageBufferSize = 4096;
 constexpr char kFailureCaption[] = "Installation von Zusatzkomponenten";
-// Prefix of the writable copy of a read-only package in the temp folder.
-constexpr char kCopyPrefix[] = "xzx";
-// The module is decompressed beside itself under this extra extension and
-// replaces the module only when the whole package decoded soundly.
-constexpr char kPendingSuffix[] = ".tmp";
 
-// Results of ExtractPackage.
+// Results of InstallPackage.
 constexpr int kExtracted = 0;
 constexpr int kPackageNotFound = -1;
 constexpr int kExtractionFailed = -2;
@@ -91,37 +86,15 @@ class WaitCursor {
   HCURSOR previous;
 };
 
-// A file that is deleted when the object goes away, unless kept.
-class TemporaryFile {
- public:
-  TemporaryFile() = default;
-  ~TemporaryFile() {
-    if (name[0] != '\0') DeleteFileA(name);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  // The file no longer needs deleting (it was moved away).
-  void Keep() { name[0] = '\0'; }
-
-  char name[kPathBufferSize] = {};
-};
-
-// A module loaded as a library for as long as the object lives.
-class LoadedModule {
- public:
-  explicit LoadedModule(const char* path) : module(LoadLibraryA(path)) {}
-  ~LoadedModule() {
-    if (module != nullptr) FreeLibrary(module);
-  }
-  LoadedModule(const LoadedModule&) = delete;
-  LoadedModule& operator=(const LoadedModule&) = delete;
-
-  HMODULE Get() const { return module; }
-
- private:
-  HMODULE module;
-};
+// A product folder the installer may write into: absolute, on a drive
+// ("C:\...") or a share ("\\server\share..."). An empty or relative "dir"
+// would put the modules below whatever the current folder happens to be.
+bool IsAbsoluteFolder(const char* folder) {
+  const bool letter = (folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z');
+  const bool drive = letter && folder[1] == ':' && folder[2] == '\\';
+  const bool share = folder[0] == '\\' && folder[1] == '\\' && folder[2] != '\0' && folder[2] != '\\';
+  return drive || share;
+}
 
 // Shows string `id` in the main dialog's status line; -1 (or a missing
 // string) empties it.
@@ -131,80 +104,75 @@ void SetStatusLine(int id) {
   SetDlgItemTextA(appState.mainDialog, IDC_STATUS, text);
 }
 
-// Makes a writable copy of the read-only `package` in the temp folder and
-// names it in `copy`. False when any step fails; a copy already made is
-// deleted by `copy`.
-bool MakeWritableCopy(const char* package, TemporaryFile& copy) {
-  char tempFolder[kFolderBufferSize] = {};
-  const DWORD length = GetTempPathA(kFolderBufferSize, tempFolder);
-  if (length == 0 || length >= kFolderBufferSize) return false;
-  // GetTempFileNameA writes at most MAX_PATH characters and creates the file.
-  char made[MAX_PATH] = {};
-  if (GetTempFileNameA(tempFolder, kCopyPrefix, 0, made) == 0) return false;
-  if (!Append(copy.name, sizeof copy.name, made)) {
-    DeleteFileA(made);
-    return false;
+// The size and CRC-32 that the build recorded for `baseName`'s module, from
+// the installer's payload table (lines "<base> <size> <crc in hex>"). False
+// when the installer has no table or the table no line for the name: a
+// package made elsewhere, which installs unchecked.
+bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc) {
+  const ResourceBlob table(appState.instance, IDR_PAYLOAD_TABLE, RT_RCDATA);
+  const unsigned char* bytes = nullptr;
+  uint32_t length = 0;
+  if (!table.GetData(&bytes, &length)) return false;
+  const char* text = reinterpret_cast<const char*>(bytes);  // the blob adds the terminator
+  const size_t nameLength = std::strlen(baseName);
+  for (const char* line = text; *line != '\0';) {
+    const char* next = std::strchr(line, '\n');
+    if (std::strncmp(line, baseName, nameLength) == 0 && line[nameLength] == ' ') {
+      unsigned long expectedSize = 0;
+      unsigned long expectedCrc = 0;
+      if (std::sscanf(line + nameLength, " %lu %lx", &expectedSize, &expectedCrc) != 2) return false;
+      *size = static_cast<uint32_t>(expectedSize);
+      *crc = static_cast<uint32_t>(expectedCrc);
+      return true;
+    }
+    if (next == nullptr) break;
+    line = next + 1;
   }
-  if (!CopyFileA(package, copy.name, FALSE)) return false;
-  const DWORD attributes = GetFileAttributesA(copy.name);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  return SetFileAttributesA(copy.name, attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+  return false;
 }
 
-// Decompresses `package` into `module`: 0 extracted, -1 package not found,
-// -2 extraction failed. The data go to `module` + ".tmp" first, which
-// replaces `module` only after a sound run; on every failure the temporary
-// file is deleted and an existing module is left as it was.
-int ExtractPackage(const char* package, const char* module) {
-  if (package == nullptr || module == nullptr) return kExtractionFailed;
-  const DWORD attributes = GetFileAttributesA(package);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return kPackageNotFound;
-
-  TemporaryFile copy;
-  const char* input = package;
-  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    if (!MakeWritableCopy(package, copy)) return kExtractionFailed;
-    input = copy.name;
+// Decompresses `package` and installs it as `module`, registered as
+// `baseName`: 0 installed, -1 package not found, -2 failed. The package is
+// only read (never copied, written or re-attributed: it lies in a folder
+// the user controls). The decoded module is checked against the payload
+// table, then as a module (read as data: no code of it runs) and registered
+// from its pending file, all before it replaces `module`; a failure at any
+// step leaves the installed module and the registry as they were.
+int InstallPackage(const char* package, const char* module, const char* baseName) {
+  SetStatusLine(IDS_EXTRACTING);
+  if (GetFileAttributesA(package) == INVALID_FILE_ATTRIBUTES) {
+    SetStatusLine(-1);
+    return kPackageNotFound;
   }
-
-  TemporaryFile pending;
-  if (!Append(pending.name, sizeof pending.name, module) ||
-      !Append(pending.name, sizeof pending.name, kPendingSuffix)) {
-    pending.Keep();  // nothing of that name was made
+  ALPendingFile pending(module);
+  ALStatusRecord status;
+  const int decoded = pending.Decode(package, status);
+  SetStatusLine(-1);
+  if (decoded != StatusOk) return kExtractionFailed;
+  uint32_t size = 0;
+  uint32_t crc = 0;
+  if (ExpectedPayload(baseName, &size, &crc) && (pending.Size() != size || pending.Crc32() != crc)) {
     return kExtractionFailed;
   }
 
-  int result = kExtracted;
-  {
-    ALFileStorage inputStorage(input, kStorageBufferSize, CaseInsensitive);
-    ALFileStorage outputStorage(pending.name, kStorageBufferSize, CaseInsensitive);
-    ALInflateDecoder decoder;
-    decoder.Decompress(inputStorage, outputStorage, -1);
-    if (decoder.status.code != StatusOk) result = kExtractionFailed;
-    if (outputStorage.Close() != StatusOk) result = kExtractionFailed;
-  }
-  if (result != kExtracted) return result;
-
-  if (!MoveFileExA(pending.name, module, MOVEFILE_REPLACE_EXISTING)) return kExtractionFailed;
-  pending.Keep();
-  return kExtracted;
-}
-
-// Loads `module` and registers it as `baseName`. True when the display name
-// was written.
-bool LoadAndRegister(const char* module, const char* baseName) {
   SetStatusLine(IDS_REGISTERING);
-  bool registered = false;
+  RegistrySnapshot previous;
+  int registered = 0;
   {
-    LoadedModule library(module);
-    if (library.Get() != nullptr) registered = RegisterComponent(library.Get(), baseName) == 1;
+    const ComponentModule decodedModule(pending.PendingPath());
+    registered = RegisterComponent(decodedModule.Get(), baseName, &previous);
+  }  // unmapped before it is moved
+  int result = registered ? kExtracted : kExtractionFailed;
+  if (registered && pending.Replace(status) != StatusOk) {
+    previous.Restore(*LentProductKey());
+    result = kExtractionFailed;
   }
   SetStatusLine(-1);
-  return registered;
+  return result;
 }
 
 // One attempt at component `baseName`: appends the file names to both
-// paths (the caller cuts them back), extracts and registers.
+// paths (the caller cuts them back) and installs the package.
 Outcome InstallOneComponent(AttemptPath& destination, AttemptPath& source, const char* baseName) {
   // The name, four characters of extension and the terminator.
   const size_t needed = std::strlen(baseName) + 5;
@@ -216,13 +184,9 @@ Outcome InstallOneComponent(AttemptPath& destination, AttemptPath& source, const
     return Outcome::Failed;
   }
 
-  SetStatusLine(IDS_EXTRACTING);
-  const int extracted = ExtractPackage(source.text, destination.text);
-  SetStatusLine(-1);
-
-  if (extracted == kPackageNotFound) return Outcome::NotFound;
-  if (extracted != kExtracted) return Outcome::Failed;
-  return LoadAndRegister(destination.text, baseName) ? Outcome::Installed : Outcome::Failed;
+  const int installed = InstallPackage(source.text, destination.text, baseName);
+  if (installed == kPackageNotFound) return Outcome::NotFound;
+  return installed == kExtracted ? Outcome::Installed : Outcome::Failed;
 }
 
 // The base names of the components that failed, joined by ", ".
@@ -274,7 +238,8 @@ int InstallComponents(HWND mainDialog) {
 
   AttemptPath destination;
   AttemptPath source;
-  if (!productKey.ReadString("general", "dir", destination.text, kFolderBufferSize)) {
+  if (!productKey.ReadString("general", "dir", destination.text, kFolderBufferSize) ||
+      !IsAbsoluteFolder(destination.text)) {
     DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_NOT_INSTALLED), mainDialog,
                     InfoDialogProc, 0);
     return 0;

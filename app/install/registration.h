@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "app/install/registry_key.h"
 
-// Records a loaded component module in the registry, from the RCDATA records
-// the module carries (all ids modulo 65536, numbers little-endian):
+// Records a component module in the registry, from the RCDATA records the
+// module carries (all ids modulo 65536, numbers little-endian):
 //
 //   400  2 bytes   type code: 1 plant, 2 animation, 3 sound, 4 special
 //   401  2 bytes   string-table id of the display name in the module
@@ -27,6 +29,10 @@
 //           <prefix> is the first 20 characters of the base name.
 //
 // These layouts are shared with the screensaver; they stay byte for byte.
+//
+// Modules come out of packages from folders the user can write to: they are
+// read as data files (no code of theirs runs), and every size their resource
+// directory claims is checked (resource_blob.h).
 
 inline constexpr const char kProductKeyPath[] = "SOFTWARE\\Lumora\\Verdanelle";
 
@@ -41,7 +47,8 @@ inline constexpr const char kProductKeyPath[] = "SOFTWARE\\Lumora\\Verdanelle";
 //   // loan ends here, before productKey goes away
 //
 // Loans nest: the end of an inner loan lends the outer key again. One
-// thread only, like the rest of the installer.
+// thread only, like the rest of the installer. The lent key is
+// appState.productKey.
 class ProductKeyLoan {
  public:
   explicit ProductKeyLoan(RegistryKey& key);
@@ -57,28 +64,87 @@ class ProductKeyLoan {
 // The key currently lent, or null outside a loan.
 RegistryKey* LentProductKey();
 
+// A component module opened for reading its resources only: mapped as a data
+// file, so that neither its entry point nor its TLS callbacks run, and
+// readable whatever its bitness (a 64-bit installer reads 32-bit modules and
+// the other way round). Closed when the object goes away.
+class ComponentModule {
+ public:
+  explicit ComponentModule(const char* path);
+  ~ComponentModule();
+  ComponentModule(const ComponentModule&) = delete;
+  ComponentModule& operator=(const ComponentModule&) = delete;
+
+  // The handle for FindResourceA, LoadResource and LoadStringA; null when
+  // the file could not be opened as a module.
+  HMODULE Get() const { return module; }
+
+ private:
+  HMODULE module;
+};
+
+// What registration would find in `module`, checked before anything is
+// written or the module replaces an installed one: every RCDATA and string
+// resource within kMaxResourceSize and within the module's image (each
+// string block holding its strings), record 400 a known type code, record
+// 401 present and the display name it names loadable. Returns 1 when the
+// module passes, 0 otherwise (also for a null module).
+[[nodiscard]] int CheckComponentModule(HMODULE module);
+
 // Reads RCDATA `id` (modulo 65536) of `module`. If it exists and is exactly
 // 2 bytes long, stores its sign-extended 16-bit value in `*value` and returns
 // 1; otherwise returns 0 and leaves `*value` as it was.
 [[nodiscard]] int ReadResourceShort(HMODULE module, int id, int* value);
 
-// Registers the component `baseName` (as written in the component list) from
-// its loaded `module` through the lent product key, as described above.
-// Returns 1 when the display name was written, 0 otherwise: no key lent, a
-// null module or name, type code or display-name id missing or mis-sized,
-// display name missing from the string table, a type code other than 1 to 4
-// (in all of these nothing is written), or the display name's write failed.
-// A plant's seed count and the entry records are written before the display
-// name and do not change the result; what was written stays on failure.
-[[nodiscard]] int RegisterComponent(HMODULE module, const char* baseName);
+// What the registry held, before a registration, under every name that the
+// registration writes or deletes; enough to put it all back.
+class RegistrySnapshot {
+ public:
+  // Keeps the value `valueName` of `subKey` as it is now, or that there is
+  // none. False when it exists but cannot be read (nothing may be written
+  // over it then).
+  [[nodiscard]] bool Keep(RegistryKey& key, const char* subKey, const char* valueName);
+  // Rewrites every kept value that existed, exactly, and deletes every kept
+  // name that did not. True when all of it went back.
+  bool Restore(RegistryKey& key) const;
+  bool Empty() const { return values.empty(); }
 
-// Writes the entry records of `module` under `recordsSubKey` of the product
-// key, through a key of its own (not the lent one). Returns 1 when every
-// record was written (also for a count of 0), 0 for null arguments, a count
-// or id array missing or unusable, or a failed write; the first failed
-// write ends the records, the ones before it stay.
-[[nodiscard]] int WriteEntryRecords(HMODULE module, const char* baseName,
-                                    const char* recordsSubKey);
+ private:
+  struct Value {
+    std::string subKey;
+    std::string name;
+    bool existed;
+    DWORD type;
+    std::vector<unsigned char> data;
+  };
+  std::vector<Value> values;
+};
+
+// Registers the component `baseName` (as written in the component list) from
+// its `module` through the lent product key, as described above, as a unit:
+// either every value goes in, or the registry is left exactly as it was
+// found. Before writing, it keeps a copy of what the component's names hold
+// (display name, seed count, its <prefix>-N entry records); when any write
+// fails it puts the copy back. After a successful registration the
+// component's entry records numbered at or beyond the new count (left by an
+// earlier version with more entries) are gone.
+//
+// Returns 1 on success, with the copy in `*previous` (may be null) so that
+// the caller can still undo the registration (RegistrySnapshot::Restore).
+// Returns 0, having written nothing or put everything back: no key lent, a
+// null module or name, a module that CheckComponentModule refuses, or a
+// failed write. A count or id array missing or unusable is no failure: the
+// component then has no entry records.
+[[nodiscard]] int RegisterComponent(HMODULE module, const char* baseName,
+                                    RegistrySnapshot* previous = nullptr);
+
+// Writes the entry records of `module` under `recordsSubKey` of `key`: 1 when
+// every record was written (also for a count of 0), 0 for null arguments, a
+// count or id array missing or unusable, or a failed write; the first failed
+// write ends the records. The number of records it meant to write goes to
+// `*count` (0 when the count or ids are unusable).
+[[nodiscard]] int WriteEntryRecords(RegistryKey& key, HMODULE module, const char* baseName,
+                                    const char* recordsSubKey, int* count);
 
 // Builds the 26-byte record of `entryId` (sign-extended 16-bit) from the
 // module's blocks and writes it as REG_BINARY `valueName` under

@@ -189,3 +189,38 @@ void RegistryKey::EndEnum() {
   CloseSubKey(enumKey);
   enumKey = nullptr;
 }
+
+int RegistryKey::ReadRaw(const char* subKey, const char* valueName, DWORD* type,
+                         std::vector<unsigned char>* data) {
+  if (root == nullptr || valueName == nullptr || type == nullptr || data == nullptr) return -1;
+  data->clear();
+  const OpenKey key(OpenSubKey(subKey));
+  if (key.Get() == nullptr) return -1;
+  // The value may change size between the two calls; ask again then.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD size = static_cast<DWORD>(data->size());
+    const LONG status = RegQueryValueExA(key.Get(), valueName, nullptr, type,
+                                         data->empty() ? nullptr : data->data(), &size);
+    if (status == ERROR_FILE_NOT_FOUND) {
+      data->clear();
+      return 0;
+    }
+    if (status == ERROR_SUCCESS && (size == 0 || !data->empty())) {
+      data->resize(size);
+      return 1;
+    }
+    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) return -1;
+    data->resize(size);
+  }
+  return -1;
+}
+
+int RegistryKey::WriteRaw(const char* subKey, const char* valueName, DWORD type,
+                          const void* data, DWORD size) {
+  if (root == nullptr || valueName == nullptr || (data == nullptr && size > 0)) return 0;
+  const OpenKey key(OpenSubKey(subKey));
+  if (key.Get() == nullptr) return 0;
+  const LONG status =
+      RegSetValueExA(key.Get(), valueName, 0, type, static_cast<const BYTE*>(data), size);
+  return status == ERROR_SUCCESS ? 1 : 0;
+}

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // The installer's only access to the registry. An object is bound to a root
 // key and a path below it; every operation names a sub-key relative to that
@@ -73,6 +74,18 @@ class RegistryKey {
   virtual void EndEnum();
   // Closes an enumeration left open, so that no handle outlives the object.
   virtual ~RegistryKey();
+
+  // The value exactly as stored, whatever its type: returns 1 with its type
+  // in `*type` and its bytes in `*data`; 0 when there is no such value
+  // (`*data` emptied); -1 when it exists but cannot be read. For taking a
+  // copy of what a write is about to replace.
+  [[nodiscard]] virtual int ReadRaw(const char* subKey, const char* valueName, DWORD* type,
+                                    std::vector<unsigned char>* data);
+  // Stores `size` bytes of `data` as `valueName` of type `type`, exactly as
+  // given (the counterpart of ReadRaw). Fails for a null value name, or null
+  // data with a size above 0.
+  [[nodiscard]] virtual int WriteRaw(const char* subKey, const char* valueName, DWORD type,
+                                     const void* data, DWORD size);
 
   // Index of the value that the next NextValue asks for.
   uint32_t EnumIndex() const { return enumIndex; }

@@ -3,16 +3,53 @@
 #include <cstring>
 #include <new>
 
-ResourceBlob::ResourceBlob(HMODULE module, int id, LPCSTR type) {
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id & 0xFFFF), type);
+namespace {
+
+constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                            PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+
+}  // namespace
+
+bool IsWithinMappedImage(const void* bytes, size_t size) {
+  if (bytes == nullptr) return false;
+  const uintptr_t start = reinterpret_cast<uintptr_t>(bytes);
+  if (size > UINTPTR_MAX - start) return false;
+  const uintptr_t end = start + size;
+  MEMORY_BASIC_INFORMATION region;
+  if (VirtualQuery(bytes, &region, sizeof region) == 0) return false;
+  const void* mapping = region.AllocationBase;
+  // Region by region: every one committed, readable and of the same mapping.
+  for (uintptr_t at = start;;) {
+    if (region.State != MEM_COMMIT || region.AllocationBase != mapping ||
+        (region.Protect & kReadable) == 0 || (region.Protect & PAGE_GUARD) != 0) {
+      return false;
+    }
+    at = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+    if (at >= end || at == 0) return true;
+    if (VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) == 0) return false;
+  }
+}
+
+ResourceBlob::ResourceBlob(HMODULE module, int id, LPCSTR type)
+    : ResourceBlob(module, MAKEINTRESOURCEA(id & 0xFFFF), type) {}
+
+ResourceBlob::ResourceBlob(HMODULE module, LPCSTR name, LPCSTR type) {
+  HRSRC found = FindResourceA(module, name, type);
   if (found == nullptr) return;
   size = SizeofResource(module, found);
+  if (size > kMaxResourceSize) {
+    refused = true;
+    return;
+  }
   HGLOBAL loaded = LoadResource(module, found);
   if (loaded == nullptr) return;
   const void* bytes = LockResource(loaded);
-  if (bytes != nullptr) {
-    data = new (std::nothrow) unsigned char[size + 1]();
-    if (data != nullptr) std::memcpy(data, bytes, size);
+  if (bytes != nullptr && !IsWithinMappedImage(bytes, size)) {
+    refused = true;
+  } else if (bytes != nullptr) {
+    const size_t length = size;
+    data = new (std::nothrow) unsigned char[length + 1]();
+    if (data != nullptr) std::memcpy(data, bytes, length);
   }
   FreeResource(loaded);
 }

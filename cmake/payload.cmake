@@ -1,0 +1,34 @@
+# What the build records about component modules, run as a script:
+#
+#   cmake -DMODE=PACK -DRUNNER=<a|b|...> -DPPK=<ppk> -DNAME=<base> -DDIR=<dir>
+#         -P payload.cmake
+#     packs DIR/NAME.dll into DIR/NAME.ppk with `ppk pack` (under RUNNER,
+#     "|"-separated, when ppk is a Windows program) and writes the line
+#     "NAME <size> <CRC-32>" that ppk reports into DIR/NAME.payload.
+#
+#   cmake -DMODE=TABLE -DOUT=<file> -DPARTS=<a.payload|b.payload|...>
+#         -P payload.cmake
+#     joins payload lines into an installer's payload table.
+if(MODE STREQUAL "PACK")
+  string(REPLACE "|" ";" runner "${RUNNER}")
+  execute_process(COMMAND ${runner} ${PPK} pack ${NAME}.dll ${NAME}.ppk
+    WORKING_DIRECTORY ${DIR} OUTPUT_VARIABLE said ERROR_VARIABLE why RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "ppk pack ${NAME}.dll failed: ${why}")
+  endif()
+  if(NOT said MATCHES "${NAME}\\.dll: ([0-9]+) bytes, CRC-32 ([0-9A-F]+)")
+    message(FATAL_ERROR "ppk pack ${NAME}.dll printed no size and CRC: ${said}")
+  endif()
+  file(WRITE ${DIR}/${NAME}.payload "${NAME} ${CMAKE_MATCH_1} ${CMAKE_MATCH_2}\n")
+elseif(MODE STREQUAL "TABLE")
+  string(REPLACE "|" ";" parts "${PARTS}")
+  set(table "")
+  foreach(part ${parts})
+    file(READ ${part} line)
+    string(APPEND table "${line}")
+  endforeach()
+  file(WRITE ${OUT}.new "${table}")
+  file(COPY_FILE ${OUT}.new ${OUT} ONLY_IF_DIFFERENT)
+else()
+  message(FATAL_ERROR "payload.cmake: MODE must be PACK or TABLE")
+endif()
