@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
-#include <type_traits>
-#include <vector>
 
 #include "tests/support/registry_test_support.h"
 
@@ -16,19 +15,45 @@ using regtest::Bytes;
 using regtest::Dword;
 using regtest::Record;
 using regtest::Sz;
+using regtest::Values;
 
 const std::string kProduct = "SOFTWARE\\Lumora\\Verdanelle";
-
-// A component module loaded as the installer loads it, freed at scope end.
-using Module = std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)>;
-Module Load(const std::string& path) { return Module(LoadLibraryA(path.c_str()), &FreeLibrary); }
 
 std::string TestModule(const char* base) { return std::string(TEST_MODULE_DIR) + base + ".dll"; }
 const std::string kSampleModule = std::string(SAMPLE_MODULE_DIR) + "p0046.dll";
 
-regtest::Values Written(REGSAM view = regtest::OwnView()) {
+Values Written(REGSAM view = regtest::OwnView()) {
   return regtest::ValuesBelow(HKEY_LOCAL_MACHINE, kProduct, view);
 }
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// A product key whose `failAt`-th write or deletion (counted from 1) fails;
+// the writes that put values back are not counted.
+class FailingKey : public RegistryKey {
+ public:
+  explicit FailingKey(int failAt) : RegistryKey(HKEY_LOCAL_MACHINE, kProductKeyPath), failAt(failAt) {}
+  int WriteBinary(const char* s, const char* v, const void* d, DWORD n) override {
+    return Fails() ? 0 : RegistryKey::WriteBinary(s, v, d, n);
+  }
+  int WriteString(const char* s, const char* v, const char* t) override {
+    return Fails() ? 0 : RegistryKey::WriteString(s, v, t);
+  }
+  int WriteDword(const char* s, const char* v, DWORD n) override {
+    return Fails() ? 0 : RegistryKey::WriteDword(s, v, n);
+  }
+  void DeleteValue(const char* s, const char* v) override {
+    if (!Fails()) RegistryKey::DeleteValue(s, v);
+  }
+  int writes = 0;
+
+ private:
+  bool Fails() { return ++writes == failAt; }
+  int failAt;
+};
 
 // Each test starts and ends without the product key in either registry
 // view, and lends the installer's product key as the driver does for a run.
@@ -40,11 +65,11 @@ class RegistrationTest : public ::testing::Test {
     regtest::DeleteTree(HKEY_LOCAL_MACHINE, kProduct, regtest::OwnView());
     regtest::DeleteTree(HKEY_LOCAL_MACHINE, kProduct, regtest::OtherView());
   }
-  // Registers `base` from the module file and returns RegisterComponent's result.
+  // Registers `base` from the module file, read as the installer reads it.
   static int Register(const std::string& path, const char* base) {
-    const Module module = Load(path);
-    EXPECT_NE(module, nullptr) << path << " does not load";
-    return module ? RegisterComponent(module.get(), base) : -1;
+    const ComponentModule module(path.c_str());
+    EXPECT_NE(module.Get(), nullptr) << path << " does not open";
+    return RegisterComponent(module.Get(), base);
   }
 
   RegistryKey productKey{HKEY_LOCAL_MACHINE, kProductKeyPath};
@@ -56,17 +81,22 @@ class RegistrationTest : public ::testing::Test {
 TEST_F(RegistrationTest, ModulesWriteExactlyTheirRecordsAndDisplayName) {
   const char longBase[] = "abcdefghijklmnopqrstuvwxy";
   const std::string cut = "abcdefghijklmnopqrst";  // record names keep 20 characters
+  const std::string marker = TestModule("entrycode") + ".ran";
+  DeleteFileA(marker.c_str());
   struct Case {
     std::string module;
     const char* base;
     int result;
-    regtest::Values values;
+    Values values;
   };
+  const Values sample = {{"plants\\p0046", Sz("Rosa Hibiscus")}, {"seeds\\p0046", Dword(3)}};
   const Case cases[] = {
       // Plants: the seed count only when positive.
       {TestModule("plantseedless"), "fern", 1, {{"plants\\fern", Sz("Seedless Fern")}}},
-      {kSampleModule, "p0046", 1,
-       {{"plants\\p0046", Sz("Rosa Hibiscus")}, {"seeds\\p0046", Dword(3)}}},
+      {kSampleModule, "p0046", 1, sample},
+      // Either bitness reads the same; a module's entry code never runs.
+      {TestModule("otherbitness"), "p0046", 1, sample},
+      {TestModule("entrycode"), "e1", 1, {{"plants\\e1", Sz("Entry Code")}}},
       // Entries 10 and 20; blocks 414/415/416 for 10, none for 20.
       {TestModule("animation"), "p0046", 1,
        {{"aniint\\p0046-0",
@@ -88,15 +118,12 @@ TEST_F(RegistrationTest, ModulesWriteExactlyTheirRecordsAndDisplayName) {
       {TestModule("shortids"), "c1", 1, {{"specials\\c1", Sz("Short Ids")}}},
       // An id array of 2 x count + 1 bytes is used; the stray byte is not.
       {TestModule("oddids"), "o1", 1,
-       {{"specialint\\o1-0", Record(30)},
-        {"specialint\\o1-1", Record(31)},
-        {"specials\\o1", Sz("Odd Ids")}}},
+       {{"specialint\\o1-0", Record(30)}, {"specialint\\o1-1", Record(31)}, {"specials\\o1", Sz("Odd Ids")}}},
       {TestModule("wrongblocks"), "w1", 1,
        {{"aniint\\w1-0", Record(30)}, {"animations\\w1", Sz("Wrong Blocks")}}},
       // Entry 0xFFF6: block ids 394, 395, 396, wrapping at 65536.
       {TestModule("wrappedid"), "h1", 1,
-       {{"aniint\\h1-0", Record(0xFFF6, 0x70, 0x90)},
-        {"animations\\h1", Sz("Wrapped Id")}}},
+       {{"aniint\\h1-0", Record(0xFFF6, 0x70, 0x90)}, {"animations\\h1", Sz("Wrapped Id")}}},
       // Type code 5, no display name, a type code of 4 bytes: nothing at all.
       {TestModule("unknowntype"), "n1", 0, {}},
       {TestModule("missingname"), "n1", 0, {}},
@@ -107,57 +134,66 @@ TEST_F(RegistrationTest, ModulesWriteExactlyTheirRecordsAndDisplayName) {
     Forget();
     EXPECT_EQ(Register(c.module, c.base), c.result);
     EXPECT_EQ(Written(), c.values);
-    EXPECT_EQ(Written(regtest::OtherView()), regtest::Values{});
-    if (c.values.empty()) {
-      EXPECT_LE(regtest::SubKeyCount(HKEY_LOCAL_MACHINE, kProduct, regtest::OwnView()), 0);
-    }
+    EXPECT_EQ(Written(regtest::OtherView()), Values{});
   }
-}
-
-TEST_F(RegistrationTest, ReportsDisplayNameThatCouldNotBeWritten) {
-  // A product key that cannot write: nothing goes in, and the result says so.
-  RegistryKey broken(nullptr, kProductKeyPath);
-  ProductKeyLoan inner(broken);
-  EXPECT_EQ(Register(TestModule("animation"), "b1"), 0);
-  EXPECT_EQ(Written(), regtest::Values{});
-}
-
-TEST_F(RegistrationTest, NothingIsWrittenWithoutALentKey) {
+  EXPECT_EQ(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "module code ran";
   loan.reset();
-  ASSERT_EQ(LentProductKey(), nullptr);
-  EXPECT_EQ(Register(TestModule("plantseedless"), "z1"), 0);
-  EXPECT_FALSE(regtest::KeyExists(HKEY_LOCAL_MACHINE, kProduct, regtest::OwnView()));
+  EXPECT_EQ(Register(kSampleModule, "p0046"), 0) << "registered without a lent key";
 }
 
-TEST(ProductKeyLoan, InnerLoanEndsWithTheOuterKeyLentAgain) {
-  RegistryKey outer(HKEY_LOCAL_MACHINE, kProductKeyPath);
-  RegistryKey inner(HKEY_LOCAL_MACHINE, kProductKeyPath);
-  ASSERT_EQ(LentProductKey(), nullptr);
-  {
-    ProductKeyLoan outerLoan(outer);
-    {
-      ProductKeyLoan innerLoan(inner);
-      EXPECT_EQ(LentProductKey(), &inner);
-    }
-    EXPECT_EQ(LentProductKey(), &outer);
+TEST_F(RegistrationTest, AFailedWriteLeavesTheRegistryAsItWasAndSuccessDropsStaleRecords) {
+  // An earlier version of b2 with three records, beside records of b22 and
+  // a value that only looks like one of b2's.
+  const std::string ani = kProduct + "\\aniint";
+  for (const char* name : {"b2-0", "b2-1", "b2-2", "b22-0", "b2-x"}) {
+    regtest::StoreRaw(HKEY_LOCAL_MACHINE, ani, name, REG_BINARY, "old", 3);
   }
-  EXPECT_EQ(LentProductKey(), nullptr);
+  regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\animations", "b2", REG_SZ, "Old", 4);
+  const Values before = Written();
+  // Two records, one deletion, the display name: each write fails once.
+  for (int failAt = 1;; ++failAt) {
+    SCOPED_TRACE(failAt);
+    FailingKey key(failAt);
+    ProductKeyLoan inner(key);
+    const int result = Register(TestModule("animation"), "b2");
+    if (key.writes < failAt) {
+      EXPECT_EQ(result, 1);
+      EXPECT_EQ(failAt, 5);
+      break;
+    }
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Written(), before);
+  }
+  Values after = before;
+  after.erase("aniint\\b2-2");
+  after["aniint\\b2-0"] = Record(10, 0x01, 0x21);
+  after["aniint\\b2-1"] = Record(20);
+  after["animations\\b2"] = Sz("Drifting Petals");
+  EXPECT_EQ(Written(), after);
 }
 
-TEST(ReadResourceShort, SignExtendsTwoByteRecordsAndRefusesOthers) {
-  const Module negative = Load(TestModule("negativecount"));
-  const Module longCount = Load(TestModule("longcount"));
-  ASSERT_TRUE(negative && longCount);
-  int value = 99;
-  EXPECT_EQ(ReadResourceShort(negative.get(), 402, &value), 1);
-  EXPECT_EQ(value, -1);
-  value = 99;
-  EXPECT_EQ(ReadResourceShort(longCount.get(), 402, &value), 0);  // 4 bytes
-  EXPECT_EQ(ReadResourceShort(longCount.get(), 999, &value), 0);  // absent
-  EXPECT_EQ(value, 99);
-  // Ids are taken modulo 65536: 65536 + 401 is the display-name id.
-  EXPECT_EQ(ReadResourceShort(longCount.get(), 65536 + 401, &value), 1);
-  EXPECT_EQ(value, 1);
+TEST_F(RegistrationTest, ModulesThatClaimMoreThanTheyHoldRegisterNothing) {
+  // Sizes beyond the 64 KiB a record may have, or beyond the module's image,
+  // in a record registration reads, one it never reads, the string table;
+  // a string block too short for its strings.
+  const struct {
+    unsigned type;
+    unsigned id;
+    uint32_t size;
+  } patches[] = {{10, 400, 0xFFFFFFFFu}, {10, 401, 60000}, {10, 404, 0x10001}, {6, 1, 60000}, {6, 1, 4}};
+  for (const auto& patch : patches) {
+    SCOPED_TRACE(patch.id);
+    Bytes module = ReadFile(kSampleModule);
+    ASSERT_TRUE(regtest::PatchResourceSize(module, patch.type, patch.id, patch.size));
+    const std::string path = "patched.dll";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(module.data()),
+                                                 static_cast<std::streamsize>(module.size()));
+    EXPECT_EQ(Register(path, "p0046"), 0);
+    EXPECT_EQ(Written(), Values{});
+  }
+  // A record that the image does hold, but larger than any record can be.
+  EXPECT_EQ(Register(TestModule("bigrecord"), "p0046"), 0);
+  EXPECT_EQ(Written(), Values{});
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -42,5 +43,10 @@ Entry Dword(DWORD value);
 // last with bytes from `last`; 0 stands for a block of zeros (missing or
 // unusable).
 Entry Record(unsigned id, int first = 0, int last = 0);
+
+// Sets the size that the resource directory of the module file `image`
+// claims for the first language of resource `id` of `type`, as a damaged or
+// hostile module might. False when the module has no such resource.
+bool PatchResourceSize(Bytes& image, unsigned type, unsigned id, uint32_t size);
 
 }  // namespace regtest
