@@ -8,6 +8,8 @@
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "storage/crc32.h"
 #include "storage/file_storage.h"
@@ -38,23 +40,49 @@ TEST(Crc32, ReferenceIsTheStandardReflectedCrc) {
   EXPECT_EQ(0x00000000u, StandardCrc(""));
 }
 
-TEST(Crc32, FastFormGivesTheReferenceRegisterForEveryLengthAndAlignment) {
-  const std::string text = Pattern(4096 + 16);
+using Crc32Update = std::uint32_t (*)(std::uint32_t, const unsigned char*, std::size_t);
+
+TEST(Crc32, FastFormsGiveTheReferenceRegisterForEveryLengthAndAlignment) {
+  // The dispatch must take the folding form wherever the processor can run
+  // it; asked here through the compiler's own CPU probe.
+#if ADDON_CRC32_FOLDING
+  const bool carrylessMultiply = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse2");
+#else
+  const bool carrylessMultiply = false;
+#endif
+  ASSERT_EQ(carrylessMultiply, Crc32FoldingAvailable());
+  EXPECT_EQ(carrylessMultiply ? Crc32Form::Folding : Crc32Form::Slicing16, Crc32DispatchForm());
+  std::vector<std::pair<const char*, Crc32Update>> forms = {{"slicing16", UpdateCrc32Slicing16},
+                                                            {"dispatch", UpdateCrc32}};
+#if ADDON_CRC32_FOLDING
+  if (carrylessMultiply) forms.emplace_back("folding", UpdateCrc32Folding);
+#endif
+
+  const std::size_t kLongest = 65536 + 33;
+  const std::string text = Pattern(kLongest + 16);
   const auto* data = reinterpret_cast<const unsigned char*>(text.data());
-  // Lengths 0..300 and 4096 (around every multiple of the sixteen-byte step)
-  // at every offset, from registers other than the usual start too.
+  // Lengths 0..300 (every tail after whole steps of 16 and 64 bytes), a
+  // storage buffer and a long odd run, at every offset, from registers other
+  // than the usual start too.
+  std::vector<std::size_t> lengths = {4096, kLongest};
+  for (std::size_t length = 0; length <= 300; ++length) lengths.push_back(length);
   for (const std::uint32_t start : {0xFFFFFFFFu, 0u, 0x12345678u}) {
     for (std::size_t offset = 0; offset < 16; ++offset) {
-      for (std::size_t length = 0; length <= 4096; length += length < 300 ? 1 : 4096 - 300) {
-        ASSERT_EQ(UpdateCrc32Bytewise(start, data + offset, length), UpdateCrc32(start, data + offset, length))
-            << "offset " << offset << " length " << length;
+      for (const std::size_t length : lengths) {
+        const std::uint32_t expected = UpdateCrc32Bytewise(start, data + offset, length);
+        for (const auto& [name, update] : forms) {
+          ASSERT_EQ(expected, update(start, data + offset, length))
+              << name << " offset " << offset << " length " << length;
+        }
       }
     }
   }
   // Split anywhere, the pieces chain to the same register.
-  const std::uint32_t whole = UpdateCrc32(0xFFFFFFFFu, data, 1000);
-  for (std::size_t split = 0; split <= 1000; split += 7) {
-    ASSERT_EQ(whole, UpdateCrc32(UpdateCrc32(0xFFFFFFFFu, data, split), data + split, 1000 - split)) << split;
+  const std::uint32_t whole = UpdateCrc32Bytewise(0xFFFFFFFFu, data, 1000);
+  for (const auto& [name, update] : forms) {
+    for (std::size_t split = 0; split <= 1000; split += 7) {
+      ASSERT_EQ(whole, update(update(0xFFFFFFFFu, data, split), data + split, 1000 - split)) << name << split;
+    }
   }
 }
 
