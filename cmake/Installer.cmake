@@ -71,6 +71,10 @@ function(addon_add_installer target)
     INPUT_FILE ${dir}/addon_build_strings.utf8.h OUTPUT_FILE ${dir}/addon_build_strings.h.new)
   # Rewritten only on change, so that the resources are not rebuilt every time.
   file(COPY_FILE ${dir}/addon_build_strings.h.new ${dir}/addon_build_strings.h ONLY_IF_DIFFERENT)
+  # The manifest's assembly version is the project's too; the script finds
+  # the written manifest through the include path.
+  set(ADDON_VERSION_QUAD "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+  configure_file(${ADDON_RESOURCE_DIR}/installer.manifest.in ${dir}/installer.manifest @ONLY)
 
   add_library(${target}_resources OBJECT ${ADDON_RESOURCE_DIR}/installer.rc)
   target_include_directories(${target}_resources PRIVATE ${ADDON_RESOURCE_DIR} ${dir})
@@ -80,7 +84,7 @@ function(addon_add_installer target)
   set_source_files_properties(${ADDON_RESOURCE_DIR}/installer.rc
     TARGET_DIRECTORY ${target}_resources
     PROPERTIES OBJECT_DEPENDS
-      "${ADDON_RESOURCE_DIR}/installer.manifest;${ADDON_RESOURCE_DIR}/help_de.txt;${ADDON_RESOURCE_DIR}/pictures/banner.bmp;${ADDON_RESOURCE_DIR}/pictures/flower.bmp;${ADDON_RESOURCE_DIR}/pictures/installer.ico;${dir}/addon_build_strings.h")
+      "${dir}/installer.manifest;${ADDON_RESOURCE_DIR}/help_de.txt;${ADDON_RESOURCE_DIR}/pictures/banner.bmp;${ADDON_RESOURCE_DIR}/pictures/flower.bmp;${ADDON_RESOURCE_DIR}/pictures/installer.ico;${dir}/addon_build_strings.h")
 
   add_executable(${target} WIN32
     $<TARGET_OBJECTS:${ARG_ENTRY}> $<TARGET_OBJECTS:${target}_resources>)
