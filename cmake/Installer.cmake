@@ -90,8 +90,12 @@ function(addon_add_installer target)
     INPUT_FILE ${dir}/addon_build_strings.utf8.h OUTPUT_FILE ${dir}/addon_build_strings.h.new)
   # Rewritten only on change, so that the resources are not rebuilt every time.
   file(COPY_FILE ${dir}/addon_build_strings.h.new ${dir}/addon_build_strings.h ONLY_IF_DIFFERENT)
+  # The manifest's assembly version is the project's too; the script finds
+  # the written manifest through the include path.
+  set(ADDON_VERSION_QUAD "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+  configure_file(${ADDON_RESOURCE_DIR}/installer.manifest.in ${dir}/installer.manifest @ONLY)
 
-  set(depends "${ADDON_RESOURCE_DIR}/installer.manifest;${ADDON_RESOURCE_DIR}/help_de.txt;${ADDON_RESOURCE_DIR}/pictures/banner.bmp;${ADDON_RESOURCE_DIR}/pictures/flower.bmp;${ADDON_RESOURCE_DIR}/pictures/installer.ico;${dir}/addon_build_strings.h")
+  set(depends "${dir}/installer.manifest;${ADDON_RESOURCE_DIR}/help_de.txt;${ADDON_RESOURCE_DIR}/pictures/banner.bmp;${ADDON_RESOURCE_DIR}/pictures/flower.bmp;${ADDON_RESOURCE_DIR}/pictures/installer.ico;${dir}/addon_build_strings.h")
   add_library(${target}_resources OBJECT ${ADDON_RESOURCE_DIR}/installer.rc)
   target_include_directories(${target}_resources PRIVATE ${ADDON_RESOURCE_DIR} ${dir})
   if(ARG_WITHOUT_BANNER)
@@ -100,13 +104,11 @@ function(addon_add_installer target)
 
   # The payload table: one line per listed module the build makes.
   set(payloads "")
-  set(packages "")
   foreach(name ${names})
     if(TARGET component_${name})
       get_target_property(payload component_${name} COMPONENT_PAYLOAD)
       if(payload)
         list(APPEND payloads ${payload})
-        list(APPEND packages component_${name}_package)
       endif()
     endif()
   endforeach()

@@ -13,6 +13,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 wine32:i386
   xvfb xauth imagemagick util-linux
+  openssl osslsigncode
 )
 
 installed() {
