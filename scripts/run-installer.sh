@@ -27,7 +27,7 @@ bash scripts/setup.sh
 # Root ignores file permissions; run Wine without that power, as the tests do.
 if [ "$(id -u)" -eq 0 ] && [ -z "${ADDON_UNPRIVILEGED:-}" ]; then
   export ADDON_UNPRIVILEGED=1
-  exec setpriv --bounding-set=-dac_override,-dac_read_search -- bash "$0" "$@"
+  exec scripts/unprivileged.sh bash "$0" "$@"
 fi
 
 readme=0

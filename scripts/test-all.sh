@@ -24,7 +24,7 @@ presets=("$@")
 for preset in "${presets[@]}"; do
   echo "=== $preset ==="
   if [ "$preset" = release ]; then
-    bash tests/release/unknown_component.sh
+    bash tests/release/refused_lists.sh
     bash tests/release/reproducible.sh
     bash tests/release/signed.sh
   else
