@@ -44,15 +44,6 @@ TempFolder::~TempFolder() {
 
 std::string TempFolder::File(const std::string& name) const { return (fs::path(path_) / name).string(); }
 
-CurrentFolder::CurrentFolder(const std::string& path) : previous_(fs::current_path().string()) {
-  fs::current_path(path);
-}
-
-CurrentFolder::~CurrentFolder() {
-  std::error_code ignored;
-  fs::current_path(previous_, ignored);
-}
-
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

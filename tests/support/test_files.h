@@ -24,18 +24,6 @@ class TempFolder {
   std::string previous_;  // the current folder before an entered one
 };
 
-// Makes a folder the current folder for its lifetime.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& path);
-  ~CurrentFolder();
-  CurrentFolder(const CurrentFolder&) = delete;
-  CurrentFolder& operator=(const CurrentFolder&) = delete;
-
- private:
-  std::string previous_;
-};
-
 // Whole file content; empty when the file cannot be read.
 std::string ReadWholeFile(const std::string& path);
 // Replaces the file's content; throws when it cannot.
