@@ -47,10 +47,14 @@ TEST(Ppk, PackAndUnpackReplaceOnlyWithACompleteFileAndNeverTheirInput) {
   EXPECT_FALSE(ppk::UnpackPackage("in.ppk", "dir.dll", &message));
 #ifndef _WIN32
   // A device that refuses to sync (EINVAL) under the temporary name: the
-  // data cannot be known to be on disk.
+  // data cannot be known to be on disk, for the module and the package.
   std::filesystem::create_symlink("/dev/null", "out.dll.tmp");
   EXPECT_FALSE(ppk::UnpackPackage("in.ppk", "out.dll", &message));
   EXPECT_EQ("Write failure on out.dll.tmp.  result = -1, errno = 22", message);
+  std::filesystem::create_symlink("/dev/null", "null.ppk.tmp");
+  EXPECT_FALSE(ppk::PackModule("in.dll", "null.ppk", &packed, &message));
+  EXPECT_EQ("Write failure on null.ppk.tmp: Invalid argument", message);
+  EXPECT_FALSE(FileExists("null.ppk") || FileExists("null.ppk.tmp"));
 #endif
   EXPECT_EQ(module, ReadWholeFile("out.dll"));
   EXPECT_FALSE(FileExists("dir.ppk.tmp") || FileExists("dir.dll.tmp") || FileExists("out.dll.tmp"));
