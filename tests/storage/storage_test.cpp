@@ -220,6 +220,7 @@ TEST(FileStorage, ReadOnlyFileOpensThroughTheFallbackAndReadsFromAnyPositionBelo
   EXPECT_EQ(data.substr(2 * kBuffer), load(input.filePosition));
   EXPECT_EQ(INT32_MAX, input.filePosition);
   ASSERT_EQ(0, input.Seek(0));
+  EXPECT_EQ(static_cast<unsigned char>(data[0]), input.ReadChar());  // nothing read ahead is kept
   input.filePosition = INT32_MAX - kBuffer + 1;
   EXPECT_EQ(std::to_string(StatusReadFailed), load(input.filePosition));
   ExpectStatus(input, StatusReadFailed, "Read failure on " + path + ".  errno = 27");
