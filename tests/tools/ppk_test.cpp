@@ -64,6 +64,9 @@ TEST(Ppk, PackAndUnpackReplaceOnlyWithACompleteFileAndNeverTheirInput) {
   EXPECT_EQ("in.ppk and in.ppk are the same file.", message);
   EXPECT_FALSE(ppk::UnpackPackage("out.dll", ppk::DefaultModuleName("out.dll"), &message));
   EXPECT_EQ(module, ReadWholeFile("out.dll"));
+  std::filesystem::copy_file("in.ppk", "x.dll.tmp");  // a package named as the pending file
+  EXPECT_FALSE(ppk::UnpackPackage("x.dll.tmp", "x.dll", &message));
+  EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("x.dll.tmp"));
 }
 
 }  // namespace
