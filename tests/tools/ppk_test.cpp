@@ -59,13 +59,15 @@ TEST(Ppk, PackAndUnpackReplaceOnlyWithACompleteFileAndNeverTheirInput) {
   EXPECT_EQ(module, ReadWholeFile("out.dll"));
   EXPECT_FALSE(FileExists("dir.ppk.tmp") || FileExists("dir.dll.tmp") || FileExists("out.dll.tmp"));
 
-  // "ppk pack x.ppk" and "ppk unpack x.dll" name their input as their output.
+  // "ppk pack x.ppk" and "ppk unpack x.dll" name their input as their output;
+  // a package may also have the pending file's name.
   EXPECT_FALSE(ppk::PackModule("in.ppk", ppk::DefaultPackageName("in.ppk"), &packed, &message));
   EXPECT_EQ("in.ppk and in.ppk are the same file.", message);
-  EXPECT_FALSE(ppk::UnpackPackage("out.dll", ppk::DefaultModuleName("out.dll"), &message));
-  EXPECT_EQ(module, ReadWholeFile("out.dll"));
-  std::filesystem::copy_file("in.ppk", "x.dll.tmp");  // a package named as the pending file
+  std::filesystem::copy_file("in.ppk", "x.dll");
+  std::filesystem::copy_file("in.ppk", "x.dll.tmp");
   EXPECT_FALSE(ppk::UnpackPackage("x.dll.tmp", "x.dll", &message));
+  EXPECT_FALSE(ppk::UnpackPackage("x.dll", ppk::DefaultModuleName("x.dll"), &message));
+  EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("x.dll"));
   EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("x.dll.tmp"));
 }
 
