@@ -1,213 +1,215 @@
+#include <algorithm>
 #include <climits>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "decode/copy_decoder.h"
 #include "decode/inflate_decoder.h"
-#include "tests/support/deflate_streams.h"
 #include "storage/memory_storage.h"
+#include "tests/support/deflate_streams.h"
 
 namespace {
 
-using deflate_streams::Bytes;
-using deflate_streams::Concat;
-using deflate_streams::Crc32;
-using deflate_streams::ModuleLike;
+using namespace deflate_streams;
 
-constexpr std::int32_t kBuffer = 4096;
+const char kDataError[] = "Damaged or incomplete compressed data in pkg.ppk.";
+
+bool IsPrefix(const Bytes& prefix, const Bytes& whole) {
+  return prefix.size() <= whole.size() && std::equal(prefix.begin(), prefix.end(), whole.begin());
+}
 
 // What both decoders owe their callers, run for each: the package is the
 // module itself for the copy decoder, its raw deflate stream for the inflater.
 struct Kind {
   std::int32_t code;
-  Bytes Package(const Bytes& module) const { return code == kDecoderCopy ? module : deflate_streams::Deflate(module); }
+  Bytes Package(const Bytes& module) const { return code == kDecoderCopy ? module : Deflate(module); }
   std::unique_ptr<ALDecoder> Make() const { return ALInflateDecoder().NewDecoder(code); }
 };
 const Kind kKinds[] = {{kDecoderCopy}, {kDecoderInflate}};
 
-TEST(Decoder, RoundTripsAcrossBufferBoundariesAndClosesWhatItOpened) {
+// One run on in-memory storages, both closed on entry unless opened here.
+struct Decoding {
+  Decoding(const Bytes& package, std::int32_t inBuffer, std::int32_t outBuffer, std::int32_t kind = kDecoderInflate)
+      : input("pkg.ppk", inBuffer, package), output("mod.dll", outBuffer), decoder(Kind{kind}.Make()) {}
+  int Decode(std::int32_t length = -1) { return decoder->Decompress(input, output, length); }
+
+  ALMemoryStorage input;
+  ALMemoryStorage output;
+  std::unique_ptr<ALDecoder> decoder;
+};
+
+TEST(Decoder, RoundTripsFromTheReadPositionAndClosesOnlyWhatItOpened) {
+  const Bytes header = {'H', 'D', 'R'}, pending = {'P', 'E', 'N', 'D'};
   for (const Kind& kind : kKinds) {
-    for (std::size_t size : {0, 1, 4095, 4096, 4097, 8193, 20000}) {
+    for (const std::size_t size : {0, 1, 4095, 4096, 4097, 8193, 20000}) {
       SCOPED_TRACE(testing::Message() << "decoder " << kind.code << " size " << size);
+      // Odd sizes start inside an open input and after bytes pending in an
+      // open output, which come first and count in the CRC.
+      const bool open = size % 2 == 1;
       const Bytes module = ModuleLike(size, 3);
-      ALMemoryStorage input("in.bin", kBuffer, kind.Package(module));
-      ALMemoryStorage output("out.bin", kBuffer);
-      EXPECT_EQ(kind.Make()->Decompress(input, output, -1), 0);
-      EXPECT_EQ(output.content, module);  // the scope's Close wrote the last bytes
-      EXPECT_EQ(~output.crc, Crc32(module));
-      EXPECT_FALSE(input.IsOpen());
-      EXPECT_FALSE(output.IsOpen());
+      Decoding run(Concat(open ? header : Bytes{}, kind.Package(module)), 1000, 4096, kind.code);
+      if (open) {
+        ASSERT_EQ(0, run.input.Open());
+        for (const unsigned char expected : header) ASSERT_EQ(expected, run.input.ReadChar());
+        ASSERT_EQ(0, run.output.Create(-1));
+        for (const unsigned char b : pending) run.output.WriteChar(b);
+      }
+      EXPECT_EQ(0, run.Decode());
+      EXPECT_EQ(open, run.input.IsOpen());
+      EXPECT_EQ(open, run.output.IsOpen());
+      run.output.Close();
+      const Bytes expected = Concat(open ? pending : Bytes{}, module);
+      EXPECT_EQ(expected, run.output.content);
+      EXPECT_EQ(Crc32(expected), ~run.output.crc);
     }
   }
 }
 
-TEST(Decoder, StartsAtTheReadPositionOfAnOpenInputAndLeavesItOpen) {
-  const Bytes module = ModuleLike(12000, 19);
-  const Bytes header = {'H', 'D', 'R', '1', '2', '3'};
-  for (const Kind& kind : kKinds) {
-    SCOPED_TRACE(kind.code);
-    ALMemoryStorage input("in.bin", 512, Concat(header, kind.Package(module)));
-    ALMemoryStorage output("out.bin", kBuffer);
-    ASSERT_EQ(input.Open(), 0);
-    for (unsigned char expected : header) ASSERT_EQ(input.ReadChar(), expected);
-    EXPECT_EQ(kind.Make()->Decompress(input, output, -1), 0);
-    EXPECT_EQ(output.content, module);
-    EXPECT_TRUE(input.IsOpen());
-  }
-}
-
-TEST(Decoder, ReportsWriteFailureInTheMiddleAfterReadingTheInputToItsEnd) {
-  const Bytes module = ModuleLike(40000, 29);
-  for (const Kind& kind : kKinds) {
-    SCOPED_TRACE(kind.code);
-    ALMemoryStorage input("in.bin", 1000, kind.Package(module));
-    ALMemoryStorage output("mod.dll", 1000);
-    output.failFlushAt = 2;
-    const auto decoder = kind.Make();
-    EXPECT_EQ(decoder->Decompress(input, output, -1), StatusWriteFailed);
-    EXPECT_EQ(StatusText(decoder->status), "Write failure on mod.dll.  result = -1, errno = 28");
-    EXPECT_EQ(input.filePosition, static_cast<std::int32_t>(input.content.size()));
-    // Only the pieces before the failed one were kept.
-    ASSERT_GE(output.flushSizes.size(), 3u);
-    EXPECT_EQ(output.content.size(), static_cast<std::size_t>(output.flushSizes[0] + output.flushSizes[1]));
-  }
-}
-
-TEST(Decoder, ReportsTheInputsErrorBeforeTheOutputsAndClosesBoth) {
-  using SetUp = void (*)(ALMemoryStorage& input, ALMemoryStorage& output);
-  struct Case {
-    SetUp setUp;
-    int code;
-    const char* message;
-  };
-  const Case cases[] = {
-      {[](ALMemoryStorage& in, ALMemoryStorage& out) { in.failLoadAt = 2; out.failFlushAt = 0; }, StatusReadFailed,
-       "Read failure on in.bin.  errno = 5"},
-      {[](ALMemoryStorage& in, ALMemoryStorage& out) { in.failOpen = out.failCreate = true; }, StatusOpenFailed,
-       "File open failure.  Open of in.bin returned errno = 2"},
-      {[](ALMemoryStorage& in, ALMemoryStorage& out) {
-         in.status.SetError(StatusSeekFailed, "seek");
-         out.status.SetError(StatusWriteFailed, "write");
-       },
-       StatusSeekFailed, "seek"},
+TEST(Decoder, ReportsTheInputsErrorBeforeTheOutputsClosesBothAndKeepsIt) {
+  const struct { bool failOpen; int failLoadAt, failFlushAt, cutAt, code; const char* message; } cases[] = {
+      {false, 2, 0, 0, StatusReadFailed, "Read failure on pkg.ppk.  errno = 5"},
+      {true, -1, -1, 0, StatusOpenFailed, "File open failure.  Open of pkg.ppk returned errno = 2"},
+      // A write failure in the middle: the input is still read to its end.
+      {false, -1, 2, 0, StatusWriteFailed, "Write failure on mod.dll.  result = -1, errno = 28"},
+      // Cut short: the copy's only write is in the output's Close; the
+      // inflater's write failure comes before its data error.
+      {false, -1, 0, 100, StatusWriteFailed, "Write failure on mod.dll.  result = -1, errno = 28"},
   };
   const Bytes module = ModuleLike(40000, 31);
   for (const Kind& kind : kKinds) {
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
       SCOPED_TRACE(testing::Message() << "decoder " << kind.code << ": " << c.message);
-      ALMemoryStorage input("in.bin", 1000, kind.Package(module));
-      ALMemoryStorage output("out.bin", 1000);
-      c.setUp(input, output);
-      const auto decoder = kind.Make();
-      EXPECT_EQ(decoder->Decompress(input, output, -1), c.code);
-      EXPECT_EQ(StatusText(decoder->status), c.message);
-      EXPECT_TRUE(output.content.empty());
-      EXPECT_EQ(input.closeCalls, 1);  // the scopes close what they tried to open
-      EXPECT_EQ(output.closeCalls, 1);
+      Decoding run(kind.Package(module), 1000, 1000, kind.code);
+      run.input.failOpen = run.output.failCreate = c.failOpen;
+      run.input.failLoadAt = c.failLoadAt;
+      run.output.failFlushAt = c.failFlushAt;
+      if (c.cutAt != 0) run.input.content.resize(static_cast<std::size_t>(c.cutAt));
+      EXPECT_EQ(c.code, run.Decode());
+      EXPECT_TRUE(IsPrefix(run.output.content, module));
+      EXPECT_EQ(c.code == StatusWriteFailed, run.input.filePosition == static_cast<int>(run.input.content.size()));
+      EXPECT_EQ(1, run.input.closeCalls);  // the scopes close what they tried to open
+      EXPECT_EQ(1, run.output.closeCalls);
+      // The error outlives a later good run.
+      ALMemoryStorage good("good.ppk", 1000, kind.Package(module)), output("out.dll", 1000);
+      EXPECT_EQ(c.code, run.decoder->Decompress(good, output, -1));
+      EXPECT_EQ(module, output.content);
+      EXPECT_EQ(c.message, StatusText(run.decoder->status));
     }
   }
 }
 
-TEST(Decoder, KeepsAnEarlierErrorAfterALaterGoodRun) {
-  const Bytes module = ModuleLike(5000, 37);
+TEST(Decoder, TakesAtMostTheLengthFromAnOpenInput) {
+  const Bytes module = ModuleLike(30000, 17);
   for (const Kind& kind : kKinds) {
-    SCOPED_TRACE(kind.code);
-    const auto decoder = kind.Make();
-    ALMemoryStorage failing("bad.ppk", kBuffer, kind.Package(module));
-    failing.failOpen = true;
-    ALMemoryStorage out1("one.dll", kBuffer);
-    EXPECT_EQ(decoder->Decompress(failing, out1, -1), StatusOpenFailed);
-    ALMemoryStorage good("good.ppk", kBuffer, kind.Package(module));
-    ALMemoryStorage out2("two.dll", kBuffer);
-    EXPECT_EQ(decoder->Decompress(good, out2, -1), StatusOpenFailed);
-    EXPECT_EQ(out2.content, module);
-    EXPECT_EQ(StatusText(decoder->status), "File open failure.  Open of bad.ppk returned errno = 2");
-  }
-}
-
-TEST(CopyDecoder, CopiesExactlyTheCountFromAnOpenInput) {
-  const Bytes data = ModuleLike(10000, 5);
-  for (std::int32_t length : {0, 1, 4096, 9999, 10000, 20000}) {
-    SCOPED_TRACE(length);
-    ALMemoryStorage input("in.bin", kBuffer, data);
-    ALMemoryStorage output("out.bin", kBuffer);
-    ASSERT_EQ(input.Open(), 0);
-    ASSERT_EQ(input.ReadChar(), data[0]);
-    EXPECT_EQ(ALCopyDecoder().Decompress(input, output, length), 0);
-    const std::size_t copied = std::min<std::size_t>(static_cast<std::size_t>(length), data.size() - 1);
-    EXPECT_EQ(output.content, Bytes(data.begin() + 1, data.begin() + 1 + static_cast<std::ptrdiff_t>(copied)));
-    EXPECT_EQ(input.Tell(), static_cast<std::int32_t>(1 + copied));
-  }
-}
-
-TEST(CopyDecoder, LeavesTheLastBytesPendingInAnOutputOpenOnEntry) {
-  ALMemoryStorage input("in.bin", kBuffer, Bytes{1, 2, 3});
-  ALMemoryStorage output("out.bin", kBuffer);
-  ASSERT_EQ(output.Create(-1), 0);
-  EXPECT_EQ(ALCopyDecoder().Decompress(input, output, -1), 0);
-  EXPECT_TRUE(output.IsOpen());
-  EXPECT_EQ(output.writeCount, 3);
-  EXPECT_EQ(output.Close(), 0);
-  EXPECT_EQ(output.content, (Bytes{1, 2, 3}));
-}
-
-TEST(CopyDecoder, ReportsAFailedFinalWriteInTheOutputsClose) {
-  // Smaller than one buffer: the only write is the one Close makes.
-  ALMemoryStorage input("in.bin", kBuffer, ModuleLike(100, 7));
-  ALMemoryStorage output("out.bin", kBuffer);
-  output.failFlushAt = 0;
-  ALCopyDecoder decoder;
-  EXPECT_EQ(decoder.Decompress(input, output, -1), StatusWriteFailed);
-  EXPECT_EQ(StatusText(decoder.status), "Write failure on out.bin.  result = -1, errno = 28");
-}
-
-TEST(DecoderFactory, FactoriesFollowTheirTables) {
-  for (std::int32_t code : {INT32_MIN, -3, -2, -1, 0, 1, 99, 100, 101, 107, 108, 109, 110, 111, 112, INT32_MAX}) {
-    SCOPED_TRACE(code);
-    const auto made = ALInflateDecoder().NewDecoder(code);
-    const auto* inflate = dynamic_cast<const ALInflateDecoder*>(made.get());
-    const bool isCopy = dynamic_cast<const ALCopyDecoder*>(made.get()) != nullptr;
-    if (code == -1 || (code >= 108 && code <= 111)) {
-      ASSERT_NE(inflate, nullptr);
-      EXPECT_EQ(inflate->typeCode, 108);
-      EXPECT_STREQ(inflate->name, "Inflate");
-      EXPECT_EQ(inflate->option, code == -1 ? 0 : code - 108);
-    } else if (code == 0 || code == 100) {
-      ASSERT_TRUE(isCopy);
-      EXPECT_EQ(made->typeCode, 0);
-      EXPECT_STREQ(made->name, "Binary copy");
-    } else {
-      EXPECT_EQ(made, nullptr);
+    const Bytes package = kind.Package(module), input = Concat(package, Bytes(100, 0));
+    const auto whole = static_cast<std::int32_t>(package.size());
+    // Negative lengths other than -1 mean no limit too, and must not overrun.
+    for (const std::int32_t length : {0, 1, whole / 2, whole - 1, whole, whole + 1000, -2, INT32_MIN}) {
+      SCOPED_TRACE(testing::Message() << "decoder " << kind.code << " length " << length);
+      Decoding run(input, 1024, 1024, kind.code);
+      ASSERT_EQ(0, run.input.Open());  // so that the position afterwards can be read
+      const int rc = run.Decode(length);
+      const auto fed = static_cast<std::int32_t>(std::min<std::size_t>(std::uint32_t(length), input.size()));
+      if (kind.code == kDecoderCopy) {
+        EXPECT_EQ(0, rc);
+        EXPECT_EQ(Bytes(input.begin(), input.begin() + fed), run.output.content);
+        EXPECT_EQ(fed, run.input.Tell());
+      } else if (length > 0 && length < whole) {
+        EXPECT_EQ(StatusDataError, rc);
+        EXPECT_EQ(kDataError, StatusText(run.decoder->status));
+        EXPECT_EQ(length, run.input.Tell());  // exactly what was fed
+        EXPECT_TRUE(IsPrefix(run.output.content, RawInflate(package.data(), fed).output));
+      } else {
+        // Bytes after the end of the stream are ignored.
+        EXPECT_EQ(0, rc);
+        EXPECT_EQ(length == 0 ? Bytes{} : module, run.output.content);
+        EXPECT_EQ(length == 0, run.input.Tell() == 0);
+      }
     }
-    // The copy decoder knows only itself.
-    const auto copy = ALCopyDecoder().NewDecoder(code);
-    EXPECT_EQ(code == -1 || code == 0, dynamic_cast<const ALCopyDecoder*>(copy.get()) != nullptr);
   }
 }
 
-TEST(DecoderSettings, WriteTwoZeroBytesReadExactlyTwoAndReturnTheStoragesError) {
-  ALMemoryStorage storage("settings.bin", 4096);
-  ASSERT_EQ(storage.Create(-1), 0);
-  storage.WriteChar('A');
-  EXPECT_EQ(ALInflateDecoder().WriteSettings(storage), 0);
-  EXPECT_EQ(ALCopyDecoder().WriteSettings(storage), 0);
-  storage.WriteChar('B');
-  ASSERT_EQ(storage.Close(), 0);
-  EXPECT_EQ(storage.content, (Bytes{'A', 0, 0, 0, 0, 'B'}));
-  storage.content = {0x12, 0x34, 'C'};
-  ASSERT_EQ(storage.Open(), 0);
-  EXPECT_EQ(ALInflateDecoder().ReadSettings(storage), 0);
-  EXPECT_EQ(storage.ReadChar(), 'C');
+TEST(Decoder, FactoriesFollowTheirTables) {
+  // What the general factory and the copy decoder make of each code: an
+  // inflate decoder with option 0..3, 'c' a copy decoder, '-' none.
+  const struct { std::int32_t code; char general, copy; } cases[] = {
+      {INT32_MIN, '-', '-'}, {-2, '-', '-'},  {-1, '0', 'c'},  {0, 'c', 'c'},   {1, '-', '-'},   {100, 'c', '-'},
+      {107, '-', '-'},       {108, '0', '-'}, {109, '1', '-'}, {110, '2', '-'}, {111, '3', '-'}, {112, '-', '-'}};
+  const auto kindOf = [](const std::unique_ptr<ALDecoder>& made) {
+    const auto* inflate = dynamic_cast<const ALInflateDecoder*>(made.get());
+    if (inflate != nullptr) return inflate->typeCode == kDecoderInflate ? char('0' + inflate->option) : '?';
+    return dynamic_cast<const ALCopyDecoder*>(made.get()) != nullptr ? 'c' : made ? '?' : '-';
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.general, kindOf(ALInflateDecoder().NewDecoder(c.code))) << c.code;
+    EXPECT_EQ(c.copy, kindOf(ALCopyDecoder().NewDecoder(c.code))) << c.code;
+  }
+}
 
-  ALMemoryStorage full("full.bin", 1);
-  ASSERT_EQ(full.Create(-1), 0);
-  full.failFlushAt = 0;
-  EXPECT_EQ(ALCopyDecoder().WriteSettings(full), StatusWriteFailed);
-  ALMemoryStorage source("source.bin", 4, {1, 2});
-  source.failLoadAt = 0;
-  ASSERT_EQ(source.Open(), 0);
-  EXPECT_EQ(ALInflateDecoder().ReadSettings(source), StatusReadFailed);
+TEST(InflateDecoder, DecodesEveryKindOfStreamInWholeBuffersAndOnePiecePerCall) {
+  const Bytes module = ModuleLike(30000);
+  const std::int32_t inBuffers[] = {1, 3, 100, 4096, 70000}, outBuffers[] = {7, 1000, 4096, 100000};
+  int number = 0;
+  for (const int level : {0, 1, 6, 9}) {
+    for (const int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {
+      for (int windowBits = -9; windowBits >= -15; --windowBits, ++number) {
+        // Every pair of buffer sizes comes round; every other stream starts
+        // with more than a buffer of empty blocks, which decode to nothing.
+        const std::int32_t in = inBuffers[number % 5], out = outBuffers[number % 4];
+        SCOPED_TRACE(testing::Message() << level << "/" << strategy << "/" << windowBits << " " << in << "/" << out);
+        const Bytes package =
+            Concat(EmptyStoredBlocks(number % 2 * 1000), Deflate(module, level, windowBits, strategy));
+        Decoding run(package, in, out);
+        ASSERT_EQ(0, run.Decode()) << StatusText(run.decoder->status);
+        EXPECT_EQ(module, run.output.content);
+        EXPECT_EQ(static_cast<int>((package.size() + in - 1) / in), run.input.successfulLoads);
+        EXPECT_LE(*std::max_element(run.output.flushSizes.begin(), run.output.flushSizes.end()), out);
+      }
+    }
+  }
+}
+
+TEST(InflateDecoder, AgreesWithZlibOnEveryTruncationAndSingleBitFlip) {
+  const Bytes package = Deflate(ModuleLike(1500, 5));
+  std::vector<Bytes> damaged;
+  for (std::size_t cut = 0; cut < package.size(); ++cut) damaged.emplace_back(package.begin(), package.begin() + cut);
+  for (std::size_t bit = 0; bit < package.size() * 8; ++bit) {
+    damaged.push_back(package);
+    damaged.back()[bit / 8] ^= static_cast<unsigned char>(1u << (bit % 8));
+  }
+  for (const Bytes& bytes : damaged) {
+    SCOPED_TRACE(&bytes - damaged.data());
+    const auto ref = RawInflate(bytes.data(), bytes.size());
+    Decoding run(bytes, 64, 64);
+    EXPECT_EQ(ref.complete ? 0 : StatusDataError, run.Decode());
+    EXPECT_EQ(ref.complete ? "" : kDataError, StatusText(run.decoder->status));
+    // After a failure the output holds what was decoded before it.
+    EXPECT_TRUE(ref.complete ? run.output.content == ref.output
+                             : IsPrefix(run.output.content, ref.output) || IsPrefix(ref.output, run.output.content));
+  }
+}
+
+int allocationsLeft = 0;
+voidpf FailingAlloc(voidpf, uInt items, uInt size) { return allocationsLeft-- <= 0 ? Z_NULL : calloc(items, size); }
+void PlainFree(voidpf, voidpf address) { free(address); }
+
+TEST(InflateDecoder, ReportsOutOfMemoryForTheInflaterState) {
+  const Bytes module = ModuleLike(5000, 43);
+  for (const int allocationsThatWork : {0, 1}) {
+    allocationsLeft = allocationsThatWork;
+    ALInflateDecoder::UseAllocatorForTesting(FailingAlloc, PlainFree);
+    Decoding run(Deflate(module), 4096, 4096);
+    const int rc = run.Decode();
+    ALInflateDecoder::UseAllocatorForTesting(nullptr, nullptr);
+    EXPECT_EQ(StatusOutOfMemory, rc);
+    const std::string what = allocationsThatWork == 0 ? "state" : "window";
+    EXPECT_EQ("Allocation of inflate " + what + " failed in Decompress()", StatusText(run.decoder->status));
+    // zlib asks for the window only after decoding into the output buffer.
+    EXPECT_TRUE(IsPrefix(run.output.content, module));
+    EXPECT_EQ(allocationsThatWork == 0, run.output.content.empty());
+  }
 }
 
 }  // namespace

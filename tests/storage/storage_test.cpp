@@ -7,12 +7,18 @@
 
 #include <climits>
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <zlib.h>
+
 #include "storage/crc32.h"
 #include "storage/file_storage.h"
+#include "storage/null_storage.h"
 #include "tests/storage/storage_test_util.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -21,9 +27,11 @@
 extern "C" const char* __asan_default_options() {
   return "allocator_may_return_null=1:max_allocation_size_mb=1024";
 }
-#define HUGE_ALLOCATION_FAILS 1
+#define UNAVAILABLE_BUFFER_SIZE INT32_MAX
 #elif defined(_WIN32) && !defined(_WIN64)
-#define HUGE_ALLOCATION_FAILS 1
+#define UNAVAILABLE_BUFFER_SIZE INT32_MAX
+#else
+#define UNAVAILABLE_BUFFER_SIZE 0
 #endif
 
 namespace {
@@ -96,165 +104,304 @@ TEST(Storage, WriteCharFlushesOnlyWhenTheBufferIsFull) {
     ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
     ASSERT_EQ(0, output.Create(-1));
     output.monitor = &monitor;
+    output.StartCrc32(0xFFFFFFFFu);
     for (const char c : data) ASSERT_EQ(static_cast<unsigned char>(c), output.WriteChar(c));
     EXPECT_EQ(count, output.Tell());
-    // A flush happens only to make room for a further byte.
+    // A flush happens only to make room for a further byte; Close makes the last.
     const int flushes = (count - 1) / kBuffer;
-    ASSERT_EQ(static_cast<std::size_t>(flushes), monitor.calls.size());
-    for (int i = 0; i < flushes; ++i) EXPECT_EQ((i + 1) * kBuffer, monitor.calls[i].first);
-    EXPECT_EQ(count - flushes * kBuffer, output.writeCount);
-    EXPECT_EQ(flushes * kBuffer, output.filePosition);
     EXPECT_EQ(static_cast<std::size_t>(flushes * kBuffer), ReadWholeFile(path).size());
     EXPECT_EQ(0, output.Close());
     EXPECT_EQ(count, output.size);
     EXPECT_EQ(data, ReadWholeFile(path));
+    ASSERT_EQ(static_cast<std::size_t>(flushes + 1), monitor.positions.size());
+    EXPECT_EQ(count, monitor.positions.back());
+    EXPECT_EQ(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(count)), ~output.crc);
   }
-}
-
-TEST(Storage, CrcCoversExactlyTheBytesThatPassedWhileOn) {
-  TempFolder folder;
-  const std::string path = folder.File("crc.bin");
-  {
-    ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
-    // Started before Create: Create switches it off again.
-    output.StartCrc32(0x12345678u);
-    ASSERT_EQ(0, output.Create(-1));
-    EXPECT_EQ(0, output.crcEnabled);
-    output.WriteChar('z');
-    ASSERT_EQ(0, output.FlushBuffer());
-    EXPECT_EQ(0xFFFFFFFFu, output.crc);  // off: nothing computed
-
-    output.StartCrc32(0xFFFFFFFFu);
-    for (const char c : std::string("abc")) output.WriteChar(c);
-    EXPECT_EQ(0xFFFFFFFFu, output.crc);  // still in the buffer
-    ASSERT_EQ(0, output.FlushBuffer());
-    EXPECT_EQ(0x352441C2u, ~output.crc);
-    EXPECT_EQ(0, output.Close());
-  }
-  // Reading runs it over every loaded buffer.
-  const std::string data = Pattern(3 * kBuffer + 123);
-  WriteWholeFile(path, data);
-  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
-  ASSERT_EQ(0, input.Open());
-  input.StartCrc32(0xFFFFFFFFu);
-  while (input.ReadChar() >= 0) {
-  }
-  EXPECT_EQ(StandardCrc(data), ~input.crc);
-}
-
-TEST(Storage, TellMonitorAndEndOfDataFollowTheLogicalPosition) {
-  TempFolder folder;
-  const std::string path = folder.File("data.bin");
-  const std::string data = Pattern(2 * kBuffer + 100);
-  WriteWholeFile(path, data);
-  RecordingMonitor monitor;
-  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
-  ASSERT_EQ(0, input.Open());
-  input.monitor = &monitor;
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(static_cast<unsigned char>(data[i]), input.ReadChar());
-  EXPECT_EQ(10, input.Tell());
-  while (input.ReadChar() >= 0) {
-  }
-  EXPECT_EQ(static_cast<std::int32_t>(data.size()), input.Tell());
-  ASSERT_EQ(3u, monitor.calls.size());
-  for (std::size_t i = 0; i < monitor.calls.size(); ++i) {
-    EXPECT_EQ(static_cast<std::int32_t>(i) * kBuffer, monitor.calls[i].first);
-    EXPECT_EQ(&input, monitor.calls[i].second);
-  }
-  // End of data is returned again and again and never recorded.
-  for (int again = 0; again < 3; ++again) EXPECT_EQ(-1, input.ReadChar());
-  EXPECT_EQ(StatusOk, input.status.code);
-  EXPECT_EQ(nullptr, input.status.Text());
 }
 
 TEST(Storage, ErrorsStickButBufferedBytesAreStillHandedOut) {
   TempFolder folder;
-  const std::string path = folder.File("data.bin");
-  const std::string other = folder.File("other.bin");
+  const std::string path = folder.File("data.bin"), other = folder.File("other.bin");
   WriteWholeFile(path, "0123456789");
   WriteWholeFile(other, "x");
   ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
   ASSERT_EQ(0, input.Open());
-  for (const char expected : std::string("012")) EXPECT_EQ(expected, input.ReadChar());
-  // A real failure that leaves the buffer alone.
-  ASSERT_EQ(StatusRenameFailed, input.Rename(other.c_str(), 0));
-  for (const char expected : std::string("3456789")) EXPECT_EQ(expected, input.ReadChar());
-  EXPECT_EQ(StatusRenameFailed, input.ReadChar());
-  EXPECT_EQ(StatusRenameFailed, input.LoadBuffer(0));
-  EXPECT_EQ(StatusRenameFailed, input.FlushBuffer());
-  EXPECT_EQ(StatusRenameFailed, input.Seek(0));
-  EXPECT_EQ(StatusRenameFailed, input.Close());
-  EXPECT_EQ("x", ReadWholeFile(other));
-
-  // A storage whose open failed (missing file) creates nothing.
-  const std::string missing = folder.File("missing.bin");
-  ALFileStorage failed(missing.c_str(), kBuffer, CaseInsensitive);
-  ASSERT_EQ(StatusOpenFailed, failed.Open());
-  ExpectStatus(failed, StatusOpenFailed, "File open failure.  Open of " + missing + " returned errno = 2");
-  EXPECT_EQ(-1, failed.handle);
-  EXPECT_EQ(StatusOpenFailed, failed.Create(-1));
-  EXPECT_EQ(StatusOpenFailed, failed.Open());
-  EXPECT_FALSE(FileExists(missing));
-}
-
-TEST(Storage, BytesAreWrittenAndReadInTheStatedEncoding) {
-  TempFolder folder;
-  const std::string path = folder.File("settings.bin");
-  {
-    ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
-    ASSERT_EQ(0, output.Create(-1));
-    EXPECT_EQ(0xFF, output.WriteChar(0x1FF));  // only the low byte
-    EXPECT_EQ(0xFF, output.WriteChar(-1));
-    EXPECT_EQ(0, output.WriteBigEndian16(0xA1B2));
-    EXPECT_EQ(0, output.WriteSettings(output));  // the settings block: a 16-bit zero
-    EXPECT_EQ(0, output.Close());
+  EXPECT_EQ('0', input.ReadChar());
+  ASSERT_EQ(StatusRenameFailed, input.Rename(other.c_str(), 0));  // a failure that leaves the buffer alone
+  for (const char expected : std::string("123456789")) EXPECT_EQ(expected, input.ReadChar());
+  for (const int result : {input.ReadChar(), input.LoadBuffer(0), input.FlushBuffer(), input.Seek(0), input.Close(),
+                           input.Open(), input.Create(-1)}) {
+    EXPECT_EQ(StatusRenameFailed, result);
   }
-  EXPECT_EQ(std::string("\xFF\xFF\xA1\xB2\0\0", 6), ReadWholeFile(path));
-  WriteWholeFile(path, std::string("\xA1\xB2\0\0\x7F", 5));
-  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
-  ASSERT_EQ(0, input.Open());
-  std::uint16_t value = 0;
-  EXPECT_EQ(0, input.ReadBigEndian16(value));
-  EXPECT_EQ(0xA1B2, value);
-  EXPECT_EQ(0, input.ReadSettings(input));
-  EXPECT_EQ(0x7F, input.ReadChar());
-  // At end of data nothing is recorded and the value is all ones.
-  EXPECT_EQ(0, input.ReadBigEndian16(value));
-  EXPECT_EQ(0xFFFF, value);
 }
 
 TEST(Storage, BufferThatCannotBeHadIsReportedByOpenAndCreate) {
   TempFolder folder;
   const std::string path = folder.File("data.bin");
   WriteWholeFile(path, "data");
-  std::vector<std::int32_t> sizes = {0, -1, INT32_MIN};
-#ifdef HUGE_ALLOCATION_FAILS
-  sizes.push_back(INT32_MAX);
-#endif
-  for (const std::int32_t size : sizes) {
-    SCOPED_TRACE(size);
-    ALFileStorage input(path.c_str(), size, CaseInsensitive);
-    EXPECT_EQ(StatusOutOfMemory, input.Open());
-    ExpectStatus(input, StatusOutOfMemory, "Allocation of buffer failed in Open()");
-    EXPECT_EQ(nullptr, input.buffer);
-    ALFileStorage output(folder.File("out.bin").c_str(), size, CaseInsensitive);
-    EXPECT_EQ(StatusOutOfMemory, output.Create(-1));
-    ExpectStatus(output, StatusOutOfMemory, "Allocation of buffer failed in Open()");
-    EXPECT_EQ(StatusOutOfMemory, output.Close());
+  for (const std::int32_t size : {0, -1, INT32_MIN, UNAVAILABLE_BUFFER_SIZE}) {
+    ALFileStorage input(path.c_str(), size, CaseInsensitive), output(path.c_str(), size, CaseInsensitive);
+    EXPECT_EQ(StatusOutOfMemory, input.Open()) << size;
+    EXPECT_EQ(StatusOutOfMemory, output.Create(-1)) << size;
+    ExpectStatus(output, StatusOutOfMemory, "Allocation of buffer failed in Open()");  // Create's text too
   }
+}
+
+TEST(NullStorage, CountsPast4GiBWithoutWrappingItsPositionOrSize) {
+  ALNullStorage output("(verify)", kBuffer);  // `ppk verify` of a package that decodes to that much
+  ASSERT_EQ(0, output.Create(-1));
+  output.filePosition = INT32_MAX - 10;
+  output.bytesWritten = 0xFFFFFFFFu;
+  for (int i = 0; i < 100; ++i) output.WriteChar(i);
+  EXPECT_EQ(0, output.Close());
+  EXPECT_EQ(INT32_MAX, output.filePosition);
+  EXPECT_EQ(0xFFFFFFFFu + 100ull, output.bytesWritten);
+  EXPECT_EQ(INT32_MAX, output.size);
+}
+
+TEST(ObjectName, KeepsTwoNamesThroughAliasedSetNameAndCasesEveryNewName) {
+  ALObjectName name("C:\\Old.dir\\\xE4pfel", CaseUpper);  // letters beyond ASCII are left alone
+  name.SetName(name.GetName());  // the very buffer of the current name: nothing changes
+  EXPECT_STREQ("", name.GetOldName());
+  name.ChangeExtension(".Bak");
+  name.SetName(name.GetOldName());  // must not be freed before it is copied
+  EXPECT_STREQ("C:\\OLD.DIR\\\xE4PFEL", name.GetName());
+  EXPECT_STREQ("C:\\OLD.DIR\\\xE4PFEL.BAK", name.GetOldName());
 }
 
 #ifdef _WIN32
 TEST(Storage, YieldRemovesAndDispatchesEveryWaitingMessage) {
   MSG message;
   PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread gets its queue
-  const DWORD thread = GetCurrentThreadId();
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(PostThreadMessageA(thread, WM_APP + i, 0, 0));
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_APP + i, 0, 0));
   PostQuitMessage(0);
-  ALFileStorage storage("", kBuffer, CaseInsensitive);
-  storage.Yield();
+  ALFileStorage("", kBuffer, CaseInsensitive).Yield();
   EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
 }
+
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
 #endif
+
+TEST(FileStorage, ReadOnlyFileOpensThroughTheFallbackAndReadsFromAnyPositionBelow2GiB) {
+  TempFolder folder;
+  const std::string path = folder.File("package.ppk"), data = Pattern(10000);
+  WriteWholeFile(path, data);
+  const std::time_t modified = 981173107;  // 2001-02-03 04:05:07 UTC: an odd second, which DOS stamps lose
+  SetModificationTimeUtc(path, modified);
+  MakeReadOnly(path);
+  ALFileStorage input(path.c_str(), kBuffer, CaseInsensitive);
+  RecordingMonitor monitor;
+  input.monitor = &monitor;
+  ASSERT_EQ(0, input.Open());
+  EXPECT_EQ(10000, input.size);
+  EXPECT_NE(0, input.attributes.bits & ALAttributeFlags::kReadOnly);
+  const std::tm local = *std::localtime(&modified);
+  const ALTimeStamp& t = input.timeDate;
+  EXPECT_EQ((std::vector<int>{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                              local.tm_sec}),
+            (std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}));
+  // End of data, again and again, is never recorded (a recorded one would stick).
+  while (input.ReadChar() >= 0) continue;
+  EXPECT_EQ(-1, input.ReadChar());
+  EXPECT_EQ((std::vector<std::int32_t>{0, kBuffer, 2 * kBuffer}), monitor.positions);
+
+  const auto load = [&input](std::int32_t position) {
+    const int n = input.LoadBuffer(position);
+    return n < 0 ? std::to_string(n) : std::string(reinterpret_cast<const char*>(input.buffer.get()), n);
+  };
+  EXPECT_EQ(data.substr(100, kBuffer), load(100));
+  EXPECT_EQ(data.substr(0, kBuffer), load(0));
+  EXPECT_EQ(data.substr(kBuffer, kBuffer), load(input.filePosition));  // no seek needed
+  // Loads exactly up to the last position 2^31 - 1 work, further ones fail
+  // instead of wrapping (the file pointer stays where it is).
+  input.filePosition = INT32_MAX - (10000 - 2 * kBuffer);
+  EXPECT_EQ(data.substr(2 * kBuffer), load(input.filePosition));
+  EXPECT_EQ(INT32_MAX, input.filePosition);
+  ASSERT_EQ(0, input.Seek(0));
+  EXPECT_EQ(static_cast<unsigned char>(data[0]), input.ReadChar());  // nothing read ahead is kept
+  input.filePosition = INT32_MAX - kBuffer + 1;
+  EXPECT_EQ(std::to_string(StatusReadFailed), load(input.filePosition));
+  ExpectStatus(input, StatusReadFailed, "Read failure on " + path + ".  errno = 27");
+  EXPECT_EQ(INT32_MAX - kBuffer + 1, input.filePosition);
+  input.Close();
+  EXPECT_EQ(modified, ModificationTimeUtc(path));  // Close of an opened file stamps nothing
+}
+
+TEST(FileStorage, CreateMakesMissingFoldersTruncatesAndIsRefusedOverAReadOnlyFile) {
+  TempFolder folder;
+  const std::string path = folder.File(std::string("new one/two") + kSeparator + "three/module.dll");
+  for (const std::string content : {"first and longer", "second"}) {
+    ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
+    ASSERT_EQ(0, output.Create(-1)) << TextOf(output);
+    for (const char c : content) output.WriteChar(c);
+    EXPECT_EQ(0, output.Close());
+    EXPECT_EQ(content, ReadWholeFile(path));
+  }
+  MakeReadOnly(path);
+  ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
+  EXPECT_EQ(StatusOpenFailed, output.Create(-1));
+  ExpectStatus(output, StatusOpenFailed, "File creation failure.  Open of " + path + " returned errno = 13");
+  EXPECT_EQ("second", ReadWholeFile(path));
+}
+
+TEST(FileStorage, TemporaryNamesSkipTakenNumbersOnlyAndGiveUpAfter1000) {
+#ifndef _WIN32
+  {
+    TempFolder gone(true);
+    std::filesystem::remove(gone.Path());  // errno 2 for every name is no reason to try the next one
+    ALFileStorage missing("", kBuffer, CaseInsensitive);
+    EXPECT_EQ(StatusOpenFailed, missing.Create(-1));
+    ExpectStatus(missing, StatusOpenFailed, "Temporary file creation failure.  Open of ~al~000.tmp returned errno = 2");
+    EXPECT_STREQ("", missing.name.GetName());
+  }
+#endif
+  TempFolder folder(true);
+  WriteWholeFile("~al~000.tmp", "taken");
+  WriteWholeFile("~al~001.tmp", "taken");
+  ALFileStorage output("", kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, output.Create(-1));
+  EXPECT_STREQ("~al~002.tmp", output.name.GetName());
+  EXPECT_EQ("taken", ReadWholeFile("~al~001.tmp"));
+  for (int i = 3; i < 1000; ++i) WriteWholeFile("~al~" + std::to_string(1000 + i).substr(1) + ".tmp", "");
+  ALFileStorage none("", kBuffer, CaseInsensitive);
+  EXPECT_EQ(StatusOpenFailed, none.Create(-1));
+  ExpectStatus(none, StatusOpenFailed,
+               "Temporary file creation failure.  Tried 1000 times to open ~al~999.tmp (or a name something like "
+               "that).");
+  EXPECT_STREQ("", none.name.GetName());
+}
+
+TEST(FileStorage, WriteSeekAndReadFailuresAreReportedWithCountersKept) {
+  TempFolder folder;
+  const std::string path = folder.File("data.bin");
+  ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, output.Create(-1));
+  output.filePosition = INT32_MAX - 10;  // as if 2 GiB had been written
+  for (int i = 0; i < 10; ++i) output.WriteChar('a');
+  ASSERT_EQ(0, output.FlushBuffer());  // exactly up to the last position
+  output.WriteChar('b');
+  EXPECT_EQ(StatusWriteFailed, output.FlushBuffer());
+  ExpectStatus(output, StatusWriteFailed, "Write failure on " + path + ".  result = -1, errno = 27");
+  EXPECT_EQ(INT32_MAX, output.filePosition);
+  output.Close();
+  // Opened for reading only, the handle refuses writes (EBADF, 9): a
+  // WriteChar that needs a flush returns the code and stores nothing.
+  ALFileStorage storage(path.c_str(), 16, CaseInsensitive);
+  storage.readOnly = 1;
+  ASSERT_EQ(0, storage.Open());
+  for (int i = 0; i < 16; ++i) storage.WriteChar('w');
+  EXPECT_EQ(StatusWriteFailed, storage.WriteChar('x'));
+  ExpectStatus(storage, StatusWriteFailed, "Write failure on " + path + ".  result = -1, errno = 9");
+  EXPECT_EQ(16, storage.writeCount);
+  EXPECT_EQ(0, storage.filePosition);
+  ALFileStorage seeking(path.c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, seeking.Open());
+  EXPECT_EQ(StatusSeekFailed, seeking.Seek(-1));
+  ExpectStatus(seeking, StatusSeekFailed, "Seek failure on " + path + ".  errno = 22");
+#ifndef _WIN32
+  ALFileStorage input(folder.Path().c_str(), kBuffer, CaseInsensitive);  // a folder opens, but reads fail
+  input.readOnly = 1;
+  ASSERT_EQ(0, input.Open());
+  EXPECT_EQ(StatusReadFailed, input.ReadChar());
+  ExpectStatus(input, StatusReadFailed, "Read failure on " + folder.Path() + ".  errno = 21");
+#endif
+}
+
+TEST(FileStorage, RenameToTheSameNameIsRefusedUnlessCaseCounts) {
+  for (const ALCaseMode mode : {CaseUpper, CaseLower, CaseInsensitive, CaseSensitive}) {
+    TempFolder folder(true);
+    WriteWholeFile(mode == CaseUpper ? "A.DLL" : "a.dll", "module");
+    ALFileStorage storage("a.dll", kBuffer, mode);
+    const std::string source = storage.name.GetName(), expected = mode == CaseSensitive ? "A.DLL" : source;
+    const int result = storage.Rename("A.DLL", 1);
+    EXPECT_STREQ(expected.c_str(), storage.name.GetName()) << mode;
+    // Where the file system ignores case, the target of a case-only rename
+    // is the file itself and must survive the delete step: one file it is.
+    EXPECT_EQ("module", ReadWholeFile(expected));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()));
+    EXPECT_EQ(mode == CaseSensitive ? 0 : StatusRenameFailed, result) << TextOf(storage);
+    const std::string refused = "Error attempting to rename " + source + " to A.DLL.  Can't rename to the same name!";
+    EXPECT_EQ(mode == CaseSensitive ? "" : refused, TextOf(storage));
+  }
+}
+
+TEST(FileStorage, RenameToBakBackAndDeleteMoveTheFileOrReportWhyNot) {
+  TempFolder folder;
+  const std::string dll = folder.File("p0046.dll"), bak = folder.File("p0046.bak");
+  WriteWholeFile(dll, "module");
+  WriteWholeFile(bak, "stale backup");
+  ALFileStorage storage(dll.c_str(), kBuffer, CaseInsensitive);
+  const auto names = [&storage] { return std::string(storage.name.GetName()) + "<" + storage.name.GetOldName(); };
+  // Without the delete step an existing target is never replaced.
+  EXPECT_EQ(StatusRenameFailed, storage.Rename(bak.c_str(), 0));
+  ExpectStatus(storage, StatusRenameFailed, "Error renaming " + dll + " to " + bak + ".  errno = 17");
+  storage.status.SetError(StatusOk, nullptr);
+  ASSERT_EQ(0, storage.RenameToBak(1));
+  EXPECT_EQ(bak + "<" + dll, names());
+  EXPECT_EQ("module", ReadWholeFile(bak));
+  WriteWholeFile(dll, "newer");
+  EXPECT_EQ(StatusRenameFailed, storage.RenameBack(0));
+  ExpectStatus(storage, StatusRenameFailed, "Error renaming " + bak + " to " + dll + ".  errno = 17");
+  storage.status.SetError(StatusOk, nullptr);
+  ASSERT_EQ(0, storage.RenameBack(1));
+  EXPECT_EQ(dll + "<" + bak, names());
+  EXPECT_EQ("module", ReadWholeFile(dll));
+  // A target that cannot be deleted, with a name long enough to have the
+  // message cut to the 128 characters a status record keeps.
+  const std::string busy = folder.File(std::string(100, 'b'));
+  std::filesystem::create_directories(busy + kSeparator + "inside");
+  EXPECT_EQ(StatusRenameFailed, storage.Rename(busy.c_str(), 1));
+  EXPECT_EQ(("Error deleting " + busy + " before renaming " + dll).substr(0, 128), TextOf(storage));
+  EXPECT_EQ(0, storage.Delete());
+  EXPECT_FALSE(FileExists(dll));
+  EXPECT_EQ(StatusDeleteFailed, storage.Delete());
+  ExpectStatus(storage, StatusDeleteFailed, "Error deleting file " + dll + ", errno = 2 ");
+}
+
+#ifdef _WIN32
+long long BiasNowSeconds() {
+  TIME_ZONE_INFORMATION zone;
+  const DWORD which = GetTimeZoneInformation(&zone);
+  return zone.Bias * 60LL + (which == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias * 60LL : 0);
+}
+#else
+// Switches to a fixed zone three hours east of UTC without daylight saving
+// time, where a wrong sign of the bias shows.
+long long BiasNowSeconds() {
+  setenv("TZ", "XYZ-3", 1);
+  tzset();
+  return -3 * 3600;
+}
+#endif
+
+TEST(FileStorage, CloseStampsCreatedFilesWithLocalTimeAndAttributes) {
+  TempFolder folder;
+  const long long bias = BiasNowSeconds();
+  // utcSeconds: the stamp taken as UTC; 0 leaves the time of writing.
+  const struct { ALTimeStamp stamp; std::uint16_t attributes; long long utcSeconds; bool readOnly; } cases[] = {
+      {{2000, 6, 15, 12, 0, 0}, ALAttributeFlags::kReadOnly, 961070400, true},
+      {{2000, 6, 15, 12, 0, 1}, 0, 961070400, false},     // DOS times count in steps of two seconds
+      {{2040, 2, 29, 23, 59, 58}, 0, 2214172798, false},  // past 2038: no 32-bit wrap
+      {{2001, 1, 1, 0, 0, 0}, ALAttributeFlags::kClearAll | ALAttributeFlags::kReadOnly, 978307200, false},
+      {{1979, 12, 31, 12, 0, 0}, 0, 0, false},  // years a DOS date cannot hold
+      {{2108, 1, 1, 12, 0, 0}, 0, 0, false},
+      {{0, 0, 0, 0, 0, 0}, ALAttributeFlags::kReadOnly, 0, false},  // no stamp at all
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stamp.year);
+    const std::string path = folder.File("stamped" + std::to_string(&c - cases) + ".dll");
+    const auto now = static_cast<double>(std::time(nullptr));
+    ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
+    ASSERT_EQ(0, output.Create(-1));
+    output.WriteChar('m');
+    output.timeDate = c.stamp;
+    output.attributes.bits = c.attributes;
+    EXPECT_EQ(0, output.Close());
+    EXPECT_NEAR(c.utcSeconds != 0 ? c.utcSeconds + bias : now, ModificationTimeUtc(path), c.utcSeconds != 0 ? 0 : 5);
+    EXPECT_EQ(c.readOnly, IsReadOnly(path));
+  }
+}
 
 }  // namespace

@@ -1,29 +1,25 @@
 #include "tests/support/deflate_streams.h"
 
-#include <cstring>
-
 namespace deflate_streams {
 
 Bytes ModuleLike(std::size_t size, std::uint32_t seed) {
   Bytes out;
-  out.reserve(size);
   std::uint32_t state = seed * 2654435761u + 1;
   auto next = [&state] {
     state ^= state << 13;
     state ^= state >> 17;
-    state ^= state << 5;
-    return state;
+    return state ^= state << 5;
   };
   while (out.size() < size) {
     const std::uint32_t kind = next() % 4;
-    const std::size_t run = 16 + next() % 300;
-    for (std::size_t i = 0; i < run && out.size() < size; ++i) {
+    for (std::size_t i = 0, run = 16 + next() % 300; i < run && out.size() < size; ++i) {
+      const std::size_t at = out.size();
       if (kind == 0) {
         out.push_back(static_cast<unsigned char>(next()));  // noise
-      } else if (kind == 1 && out.size() > 40000) {
-        out.push_back(out[out.size() - 40000 + (i % 100)]);  // beyond a 32 KiB window
-      } else if (kind == 2 && out.size() > 300) {
-        out.push_back(out[out.size() - 300]);  // near repeat
+      } else if (kind == 1 && at > 40000) {
+        out.push_back(out[at - 40000 + i % 100]);  // beyond a 32 KiB window
+      } else if (kind == 2 && at > 300) {
+        out.push_back(out[at - 300]);  // near repeat
       } else {
         out.push_back(static_cast<unsigned char>("\x55\x8b\xec\x83\xec\x10\x00\x00"[i % 8]));
       }
@@ -33,8 +29,7 @@ Bytes ModuleLike(std::size_t size, std::uint32_t seed) {
 }
 
 Bytes Deflate(const Bytes& data, int level, int windowBits, int strategy) {
-  z_stream zs;
-  std::memset(&zs, 0, sizeof zs);
+  z_stream zs{};
   if (deflateInit2(&zs, level, Z_DEFLATED, windowBits, 8, strategy) != Z_OK) return {};
   Bytes out(deflateBound(&zs, static_cast<uLong>(data.size())) + 16);
   zs.next_in = const_cast<unsigned char*>(data.data());
@@ -47,20 +42,9 @@ Bytes Deflate(const Bytes& data, int level, int windowBits, int strategy) {
   return rc == Z_STREAM_END ? out : Bytes{};
 }
 
-Bytes EmptyStoredBlocks(std::size_t count) {
-  Bytes out;
-  for (std::size_t i = 0; i < count; ++i) {
-    // Header bits 0 (not final), 00 (stored), padding; LEN 0, NLEN 0xFFFF.
-    const unsigned char block[] = {0x00, 0x00, 0x00, 0xFF, 0xFF};
-    out.insert(out.end(), block, block + sizeof block);
-  }
-  return out;
-}
-
 Reference RawInflate(const unsigned char* packed, std::size_t size) {
   Reference ref;
-  z_stream zs;
-  std::memset(&zs, 0, sizeof zs);
+  z_stream zs{};
   if (inflateInit2(&zs, -15) != Z_OK) return ref;
   zs.next_in = const_cast<unsigned char*>(packed);
   zs.avail_in = static_cast<uInt>(size);
@@ -75,11 +59,6 @@ Reference RawInflate(const unsigned char* packed, std::size_t size) {
   inflateEnd(&zs);
   ref.complete = rc == Z_STREAM_END;
   return ref;
-}
-
-std::uint32_t Crc32(const Bytes& data) {
-  return static_cast<std::uint32_t>(
-      crc32(0L, data.data(), static_cast<uInt>(data.size())));
 }
 
 }  // namespace deflate_streams

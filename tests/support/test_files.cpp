@@ -1,15 +1,13 @@
 #include "tests/support/test_files.h"
 
 #include <sys/stat.h>
-#include <sys/types.h>
 
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 #include <stdexcept>
-#include <system_error>
 
 #ifdef _WIN32
 #include <sys/utime.h>
@@ -19,7 +17,7 @@
 
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder(bool enter) {
   // Numbers taken by other runs are skipped; a folder that cannot be made
   // at all throws.
   static std::atomic<unsigned> counter{std::random_device{}()};
@@ -28,11 +26,15 @@ TempFolder::TempFolder() {
     candidate = fs::temp_directory_path() / ("addon-test-" + std::to_string(counter++ % 1000000));
   } while (!fs::create_directory(candidate));
   path_ = candidate.string();
+  if (!enter) return;
+  previous_ = fs::current_path().string();
+  fs::current_path(path_);
 }
 
 TempFolder::~TempFolder() {
-  // Read-only files must become writable before Windows lets them go.
   std::error_code ignored;
+  if (!previous_.empty()) fs::current_path(previous_, ignored);
+  // Read-only files must become writable before Windows lets them go.
   for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
        it.increment(ignored)) {
     fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
@@ -42,20 +44,9 @@ TempFolder::~TempFolder() {
 
 std::string TempFolder::File(const std::string& name) const { return (fs::path(path_) / name).string(); }
 
-CurrentFolder::CurrentFolder(const std::string& path) : previous_(fs::current_path().string()) {
-  fs::current_path(path);
-}
-
-CurrentFolder::~CurrentFolder() {
-  std::error_code ignored;
-  fs::current_path(previous_, ignored);
-}
-
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteWholeFile(const std::string& path, const std::string& content) {
@@ -64,13 +55,10 @@ void WriteWholeFile(const std::string& path, const std::string& content) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& content) {
-  WriteWholeFile(path, std::string(content.begin(), content.end()));
-}
-
+// A dangling link counts: what a test put under a name as a link must go too.
 bool FileExists(const std::string& path) {
   std::error_code ignored;
-  return fs::exists(path, ignored);
+  return fs::exists(fs::symlink_status(path, ignored));
 }
 
 void MakeReadOnly(const std::string& path) {

@@ -6,10 +6,11 @@
 // Files for the tests, handled without the storage layer under test.
 
 // A fresh folder under the system's temporary folder, removed with
-// everything in it (read-only files included) when the object goes.
+// everything in it (read-only files included) when the object goes. An
+// entered folder is the current folder for the object's lifetime.
 class TempFolder {
  public:
-  TempFolder();
+  explicit TempFolder(bool enter = false);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -20,25 +21,16 @@ class TempFolder {
 
  private:
   std::string path_;
-};
-
-// Makes a folder the current folder for its lifetime.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& path);
-  ~CurrentFolder();
-  CurrentFolder(const CurrentFolder&) = delete;
-  CurrentFolder& operator=(const CurrentFolder&) = delete;
-
- private:
-  std::string previous_;
+  std::string previous_;  // the current folder before an entered one
 };
 
 // Whole file content; empty when the file cannot be read.
 std::string ReadWholeFile(const std::string& path);
 // Replaces the file's content; throws when it cannot.
 void WriteWholeFile(const std::string& path, const std::string& content);
-void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& content);
+inline void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& content) {
+  WriteWholeFile(path, std::string(content.begin(), content.end()));
+}
 bool FileExists(const std::string& path);
 void MakeReadOnly(const std::string& path);
 // On Windows by the file's read-only attribute, elsewhere by the owner's
