@@ -12,18 +12,18 @@ int ALInputScope::End() {
   return storage.status.code;
 }
 
-ALOutputScope::ALOutputScope(ALStorage& target)
-    : wasOpen(target.buffer != nullptr), storage(target) {
-  if (!wasOpen) storage.Create(-1);
+ALOutputScope::ALOutputScope(ALStorage& target, bool create)
+    : leftAlone(target.buffer != nullptr || !create), storage(target) {
+  if (!leftAlone) storage.Create(-1);
 }
 
 ALOutputScope::~ALOutputScope() { End(); }
 
 int ALOutputScope::End() {
-  if (!ended && !wasOpen) storage.Close();
+  if (!ended && !leftAlone) storage.Close();
   ended = true;
   return storage.status.code;
 }
 
 ALIoScope::ALIoScope(ALStorage& inputStorage, ALStorage& outputStorage)
-    : input(inputStorage), output(outputStorage) {}
+    : input(inputStorage), output(outputStorage, inputStorage.status.code >= 0) {}

@@ -27,10 +27,12 @@ class ALInputScope {
 
 // The same for the output: a storage without a buffer is created (Create with
 // -1) and closed again at the end of the scope; closing writes the bytes
-// still pending in its buffer.
+// still pending in its buffer. With `create` false (the run cannot read its
+// input) a closed output is left alone: creating it would empty a file that
+// nothing is going to be decoded into.
 class ALOutputScope {
  public:
-  explicit ALOutputScope(ALStorage& storage);
+  ALOutputScope(ALStorage& storage, bool create);
   ~ALOutputScope();
   ALOutputScope(const ALOutputScope&) = delete;
   ALOutputScope& operator=(const ALOutputScope&) = delete;
@@ -42,12 +44,13 @@ class ALOutputScope {
   int End();
 
  private:
-  bool wasOpen;
+  bool leftAlone;  // open on entry, or not to be created: not closed here
   bool ended = false;
   ALStorage& storage;
 };
 
-// Both scopes of a run: the input's begins first, the output's ends first.
+// Both scopes of a run: the input's begins first, the output's ends first;
+// the output is created only when the input could be opened.
 class ALIoScope {
  public:
   ALIoScope(ALStorage& input, ALStorage& output);

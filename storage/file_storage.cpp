@@ -208,16 +208,18 @@ int ALFileStorage::LoadBuffer(std::int32_t position) {
     if (result != 0) return result;
     filePosition = position;
   }
+  // filePosition is 32-bit: bytes beyond 2^31 - 1 cannot be addressed, so
+  // loads stop there, and one that finds no room leaves the buffer as it is.
+  const std::int32_t room = INT32_MAX - filePosition;
+  if (room == 0) {
+    return status.SetError(StatusReadFailed, "Read failure on %s.  errno = %d", name.GetName(),
+                           platform::kErrFileTooLarge);
+  }
   std::int32_t count = 0;
-  const int error = platform::Read(handle, buffer.get(), bufferSize, count);
+  const int error = platform::Read(handle, buffer.get(), bufferSize < room ? bufferSize : room, count);
   if (count == 0) return -1;
   if (count < 0) {
     return status.SetError(StatusReadFailed, "Read failure on %s.  errno = %d", name.GetName(), error);
-  }
-  // filePosition is 32-bit: bytes beyond 2^31 - 1 cannot be addressed.
-  if (count > INT32_MAX - filePosition) {
-    return status.SetError(StatusReadFailed, "Read failure on %s.  errno = %d", name.GetName(),
-                           platform::kErrFileTooLarge);
   }
   if (crcEnabled != 0 || filter != nullptr) ProcessBuffer(count, true);
   readIndex = 0;

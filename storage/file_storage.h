@@ -41,8 +41,9 @@ class ALFileStorage : public ALStorage {
   // lost written data), as StatusWriteFailed. Does nothing but return the
   // status code when not open.
   int Close() override;
-  // See ALStorage. Failures: StatusSeekFailed, StatusReadFailed; a load that
-  // would carry filePosition past 2^31 - 1 fails as a read with errno 27.
+  // See ALStorage. Failures: StatusSeekFailed, StatusReadFailed. Loads stop
+  // at filePosition 2^31 - 1 (a load reads no further); one that starts
+  // there fails as a read with errno 27 and leaves the buffer as it was.
   int LoadBuffer(std::int32_t position) override;
   // See ALStorage. Failure: StatusWriteFailed, also (errno 27) when the write
   // would carry filePosition past 2^31 - 1.
