@@ -41,6 +41,7 @@
 #include "decode/inflate_decoder.h"
 #include "storage/crc32.h"
 #include "storage/file_storage.h"
+#include "tests/support/deflate_streams.h"
 
 namespace fs = std::filesystem;
 
@@ -118,22 +119,6 @@ Bytes GatherCorpus(int* peFiles, int* elfFiles) {
     }
   }
   return corpus;
-}
-
-Bytes DeflateRaw(const Bytes& data) {
-  z_stream zs;
-  std::memset(&zs, 0, sizeof zs);
-  deflateInit2(&zs, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  Bytes out(deflateBound(&zs, static_cast<uLong>(data.size())));
-  zs.next_in = const_cast<unsigned char*>(data.data());
-  zs.avail_in = static_cast<uInt>(data.size());
-  zs.next_out = out.data();
-  zs.avail_out = static_cast<uInt>(out.size());
-  const int rc = deflate(&zs, Z_FINISH);
-  out.resize(zs.total_out);
-  deflateEnd(&zs);
-  if (rc != Z_STREAM_END) out.clear();
-  return out;
 }
 
 // (a): the installer's way.
@@ -235,8 +220,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const Bytes small(module.begin(), module.begin() + kSmallModuleBytes);
-  const Bytes package = DeflateRaw(module);
-  const Bytes smallPackage = DeflateRaw(small);
+  const Bytes package = deflate_streams::Deflate(module);
+  const Bytes smallPackage = deflate_streams::Deflate(small);
 
   const fs::path dir = fs::temp_directory_path() / ("inflate_bench." + std::to_string(getpid()));
   fs::create_directories(dir);

@@ -3,8 +3,6 @@
 // its own and no product key in the registry.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -13,34 +11,28 @@
 #include <functional>
 #include <iterator>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "resources/resource.h"
 #include "tests/gui/expected_texts.h"
+#include "tests/support/deflate_streams.h"
 #include "tests/support/registry_test_support.h"
+#include "tests/support/test_files.h"
 #include "tools/demo/gui_driver.h"
 #include "tools/demo/installer_texts.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using deflate_streams::Bytes;
+using deflate_streams::Deflate;
 using Names = std::vector<std::string>;
 using regtest::Sz;
 using regtest::Values;
 
 Bytes ReadBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file.is_open()) throw std::runtime_error("cannot read " + path);
-  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) throw std::runtime_error("cannot write " + path);
+  const std::string content = ReadWholeFile(path);
+  return Bytes(content.begin(), content.end());
 }
 
 // Names of the entries of `folder`, sorted; none for a missing folder.
@@ -61,16 +53,6 @@ void RemoveTree(const std::string& path) {
     SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
   }
   std::filesystem::remove_all(path, ignored);
-}
-
-// A raw deflate stream: a zlib stream without its 2-byte header and 4-byte trailer.
-Bytes Deflate(const Bytes& data, int level = 9) {
-  uLongf size = compressBound(static_cast<uLong>(data.size()));
-  Bytes packed(size);
-  if (compress2(packed.data(), &size, data.data(), static_cast<uLong>(data.size()), level) != Z_OK) {
-    throw std::runtime_error("compress2");
-  }
-  return Bytes(packed.begin() + 2, packed.begin() + (size - 4));
 }
 
 bool IsCentred(HWND window) {
@@ -252,7 +234,7 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
     std::filesystem::create_directory(product);
     RemoveTree(package);
     InstallProduct(dir);
-    WriteBytes(package, packed);
+    WriteWholeFile(package, packed);
     // A read-only package is only read: nothing appears, changes or goes
     // in the temp folder (the user's, who may plant links there) or beside it.
     if (readOnly) {
@@ -289,7 +271,7 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
 }
 
 TEST_F(Installer, ProductNotInstalledShowsDialog205AndLeavesTheKeys) {
-  WriteBytes(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
+  WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
   // No "dir"; one of 300 characters (more than the 260 bytes read); an
   // empty and a relative one, which would put the module anywhere.
   const std::string overlong = product + "\\" + std::string(299 - product.size(), 'd');
@@ -320,9 +302,9 @@ TEST_F(Installer, ListIsInstalledInItsOrderWithTheChooserAskingForMissingPackage
   InstallProduct(product);
   std::filesystem::create_directory(work + "\\empty");
   std::filesystem::create_directory(work + "\\-x");
-  WriteBytes(start + "\\a1.ppk", ReadBytes(kTestComponents + "a1.ppk"));
-  WriteBytes(work + "\\-x\\b2.ppk", ReadBytes(kTestComponents + "b2.ppk"));
-  WriteBytes(work + "\\-x\\c3.ppk", ReadBytes(kTestComponents + "c3.ppk"));
+  WriteWholeFile(start + "\\a1.ppk", ReadBytes(kTestComponents + "a1.ppk"));
+  WriteWholeFile(work + "\\-x\\b2.ppk", ReadBytes(kTestComponents + "b2.ppk"));
+  WriteWholeFile(work + "\\-x\\c3.ppk", ReadBytes(kTestComponents + "c3.ppk"));
   ASSERT_NE(Start(Exe(E2E_LIST_SETUP_EXE)), nullptr);
 
   HWND chooser = Wait(texts::kFolderCaption);
@@ -416,8 +398,8 @@ TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) 
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    WriteBytes(module, earlier);
-    WriteBytes(start + "\\p0046.ppk", c.package);
+    WriteWholeFile(module, earlier);
+    WriteWholeFile(start + "\\p0046.ppk", c.package);
     std::unique_ptr<void, decltype(&CloseHandle)> held(nullptr, &CloseHandle);
     if (c.inUse) {
       held.reset(CreateFileA(module.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -436,7 +418,7 @@ TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) 
 TEST_F(Installer, CloseRequestsDuringDecompressionAreSwallowedAndHelpOpens) {
   InstallProduct(product);
   const Bytes large = LargeSample(48u << 20);
-  WriteBytes(start + "\\p0046.ppk", Deflate(large, 1));
+  WriteWholeFile(start + "\\p0046.ppk", Deflate(large, 1));
 
   // A package made elsewhere, so an installer without the payload table.
   // Queued behind the click, so that the installer takes them from inside
@@ -471,9 +453,9 @@ TEST_F(Installer, LeadingSeparatorsAreSkippedAndAnUnregistrableModuleIsReported)
   // installer knows: its earlier module stays.
   InstallProduct(product);
   const Bytes earlier = {'x', '9'};
-  WriteBytes(product + "\\x9.dll", earlier);
-  WriteBytes(start + "\\x9.ppk", ReadBytes(kTestComponents + "x9.ppk"));
-  WriteBytes(start + "\\a1.ppk", ReadBytes(kTestComponents + "a1.ppk"));
+  WriteWholeFile(product + "\\x9.dll", earlier);
+  WriteWholeFile(start + "\\x9.ppk", ReadBytes(kTestComponents + "x9.ppk"));
+  WriteWholeFile(start + "\\a1.ppk", ReadBytes(kTestComponents + "a1.ppk"));
   ASSERT_NE(Start(Exe(E2E_SEPARATORS_SETUP_EXE)), nullptr);
   ExpectFailureMessage("x9");
   EXPECT_EQ(Find(texts::kFolderCaption), nullptr);
@@ -491,7 +473,7 @@ TEST_F(Installer, KilledRunsLeaveTheOldOrTheNewModuleWhole) {
   InstallProduct(product);
   const Bytes old = ReadBytes(kSample + ".dll");
   const Bytes fresh = LargeSample(16u << 20);
-  WriteBytes(start + "\\p0046.ppk", Deflate(fresh, 1));
+  WriteWholeFile(start + "\\p0046.ppk", Deflate(fresh, 1));
   const std::string setup = Exe(E2E_UNVERIFIED_SETUP_EXE);
   // What the product folder holds, read from the directory alone: an open
   // handle would stand in the way of the move.
@@ -512,7 +494,7 @@ TEST_F(Installer, KilledRunsLeaveTheOldOrTheNewModuleWhole) {
   };
   // One run as it goes, timed from its first byte written: the module in
   // place, the success dialog.
-  WriteBytes(module, old);
+  WriteWholeFile(module, old);
   ASSERT_NE(Start(setup), nullptr);
   const DWORD written = waitFor([&] { return folder() != before; });
   const DWORD inPlace = waitFor([&] { return folder() == moved; }) - written;
@@ -527,7 +509,7 @@ TEST_F(Installer, KilledRunsLeaveTheOldOrTheNewModuleWhole) {
   int survived = 0;
   for (const DWORD moment : moments) {
     SCOPED_TRACE(moment);
-    WriteBytes(module, old);
+    WriteWholeFile(module, old);
     ASSERT_NE(Start(setup), nullptr);
     const DWORD from = waitFor([&] { return folder() != before; });
     waitFor([&] { return GetTickCount() - from >= moment; });
