@@ -22,7 +22,7 @@ namespace {
 
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-TEST(Installer, EveryDialogShowsItsExactTextsCentredAndEndsOnEscOnly) {
+TEST(Installer, EveryDialogShowsItsExactTextsCentredFocusedAndEndsOnEscOnly) {
   // The expected texts are Windows-1252 bytes.
   ASSERT_EQ(GetACP(), 1252u);
   appState.instance = GetModuleHandleA(nullptr);
@@ -58,6 +58,7 @@ TEST(Installer, EveryDialogShowsItsExactTextsCentredAndEndsOnEscOnly) {
         GetWindowRect(dialog, &r);
         EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2) << "not centred";
         EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2) << "not centred";
+        EXPECT_EQ(GetFocus(), GetNextDlgTabItem(dialog, nullptr, FALSE)) << "focus not on the first tab stop";
         ShowWindow(dialog, SW_SHOWNA);
         SendMessageA(dialog, WM_COMMAND, 999, 0);
         EXPECT_TRUE(IsWindowVisible(dialog)) << "another command ended it";
