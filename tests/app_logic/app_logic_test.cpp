@@ -115,13 +115,14 @@ TEST(BitmapResource, RowsFollowTheColourTableColoursTurnRoundAndBitmapsReadPastT
 
 TEST(ChooserWalk, EachEntryLeadsToTheFolderItNamesAndOverlongFoldersAreRefused) {
   // The end-to-end suite walks [..], [name] and a drive from ordinary
-  // folders; these are the corners. Only [..] is the parent and only [-x-]
+  // folders; these are the corners, [..] after a trailing backslash too. Only [..] is the parent and only [-x-]
   // a drive.
   // "C:\aaa...\b\" just fits the folder buffer, one "a" more does not.
   const std::string fits = "C:\\" + std::string(kChooserFolderSize - 7, 'a');
   const std::string longer = fits + "a", fitted = fits + "\\b\\";
   const char* const walks[][3] = {
-      {"C:\\Daten", "[..]", "C:\\"}, {"C:\\", "[..]", "C:\\"}, {"C:\\", "[Daten]", "C:\\Daten\\"},
+      {"C:\\Daten", "[..]", "C:\\"}, {"C:\\", "[..]", "C:\\"}, {"C:\\Daten\\Pakete\\", "[..]", "C:\\Daten"},
+      {"C:\\", "[Daten]", "C:\\Daten\\"},
       {"", "[Daten]", "Daten\\"}, {"C:\\Daten", "[.cache]", "C:\\Daten\\.cache\\"},
       {"C:\\Daten\\", "[..alt]", "C:\\Daten\\..alt\\"}, {"C:\\Daten", "[-x]", "C:\\Daten\\-x\\"},
       {"C:\\Daten", "Daten", ""}, {fits.c_str(), "[b]", fitted.c_str()}, {longer.c_str(), "[b]", ""}};
