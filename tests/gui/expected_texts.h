@@ -13,26 +13,23 @@
 
 namespace expected {
 
-// A build's description and component list, given as UTF-8 like the CMake
-// cache variables they come from, in Windows-1252 as the program must show
-// them. Empty when the text cannot be converted.
+// A build's description, given as UTF-8 like the CMake cache variable it
+// comes from, in Windows-1252 as the program must show it. Empty when the
+// text cannot be converted.
 inline std::string Windows1252(const char* utf8) {
   wchar_t wide[1024] = {};
   char ansi[1024] = {};
-  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, 1024) == 0) return "";
   BOOL lossy = FALSE;
-  if (WideCharToMultiByte(1252, 0, wide, -1, ansi, sizeof ansi, nullptr, &lossy) == 0 || lossy) return "";
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, 1024) == 0 ||
+      WideCharToMultiByte(1252, 0, wide, -1, ansi, sizeof ansi, nullptr, &lossy) == 0 || lossy)
+    return "";
   return ansi;
 }
 
 #ifdef ADDON_DESCRIPTION_UTF8
 inline const std::string kConfiguredDescription = Windows1252(ADDON_DESCRIPTION_UTF8);
-inline const std::string kConfiguredComponents = Windows1252(ADDON_COMPONENTS_UTF8);
 #endif
 
-inline const char kInstall[] = "&Installieren";
-inline const char kClose[] = "&Schlie\xdf" "en";
-inline const char kHelp[] = "&Hilfe";
 // The description of a default build.
 inline const char kDescription[] =
     "Freuen Sie sich auf mediterrane Sch\xf6" "nheit. Rosa Hibiscus wird von nun an Ihren Garten bereichern.";

@@ -1,37 +1,33 @@
 // addon-setup-hold.exe: the installer with an installation that waits for
-// the test, so that a test can look at the main dialog while it is under way.
+// the test, so that a test can act on the main dialog while it is under way.
 //
-// The installation shows "busy" in the status line and then dispatches
-// messages, as the storage layer does between buffers, until the event
-// "addon-setup-hold-<process id>" is set. It returns the number in the
-// environment variable ADDON_HOLD_RESULT (0 when unset).
+// The installation shows "busy" in the status line and dispatches messages,
+// as the storage layer does between buffers, until the test writes anything
+// else there. It returns 0 and leaves the status line empty, or "ran again"
+// once a second installation has run, which only a dialog that lets one
+// start while busy allows.
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 #include "app/installer_program.h"
+#include "platform/message_pump.h"
 #include "resources/resource.h"
 
 namespace {
 
 int HoldInstallation(HWND mainDialog) {
-  char name[64];
-  std::snprintf(name, sizeof name, "addon-setup-hold-%lu", GetCurrentProcessId());
-  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, name);
-  if (release == nullptr) return 0;
-  SetDlgItemTextA(mainDialog, IDC_STATUS, "busy");
-  while (MsgWaitForMultipleObjects(1, &release, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
+  static int runs = 0;
+  ++runs;
+  char status[8] = "busy";
+  SetDlgItemTextA(mainDialog, IDC_STATUS, status);
+  while (std::strcmp(status, "busy") == 0) {
+    WaitMessage();
+    platform::PumpMessages();
+    GetDlgItemTextA(mainDialog, IDC_STATUS, status, sizeof status);
   }
-  CloseHandle(release);
-  SetDlgItemTextA(mainDialog, IDC_STATUS, "");
-  const char* result = std::getenv("ADDON_HOLD_RESULT");
-  return result != nullptr ? std::atoi(result) : 0;
+  SetDlgItemTextA(mainDialog, IDC_STATUS, runs == 1 ? "" : "ran again");
+  return 0;
 }
 
 }  // namespace

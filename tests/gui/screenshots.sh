@@ -3,16 +3,16 @@
 #
 #   screenshots.sh WINE_RUN WINE_STATE GUI_TEST_EXE OUTPUT_FOLDER
 #
-# The help-dialog test of installer_gui_test runs under Wine (WINE_RUN,
+# Two tests of installer_gui_test run under Wine (WINE_RUN,
 # cmake/wine-run.sh, with the build tree's WINE_STATE) and, with
-# ADDON_SCREENSHOTS set, writes BMP files; ImageMagick turns them into PNG.
+# ADDON_SCREENSHOTS set, write BMP files; ImageMagick turns them into PNG.
 set -euo pipefail
 wine_run=$1 state=$2 gui_test=$3 out=$4
 
 mkdir -p "$out"
 rm -f "$out"/main-dialog.* "$out"/help-dialog.*
 ADDON_SCREENSHOTS=$out "$wine_run" "$state" "$gui_test" \
-  --gtest_filter=InstallerGui.HelpDialogShowsWholeHelpTextAndCloseBoxEndsProgram
+  --gtest_filter='InstallerGui.MainDialog*:InstallerGui.CloseRequests*'
 for name in main-dialog help-dialog; do
   convert "$out/$name.bmp" "$out/$name.png"
   rm -f "$out/$name.bmp"
