@@ -73,11 +73,14 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       return FALSE;  // the default painting still runs and validates
     case WM_CTLCOLORSTATIC: {
       // The picture anchors are empty statics lying over the pictures' top
-      // left corners; they paint after the dialog, and their background
-      // would wipe those corners out. A hollow brush leaves the pictures.
+      // left corners, and the description reaches down over the banner's
+      // top row; they paint after the dialog, and their background would
+      // wipe those pixels out. A hollow brush leaves the pictures. (The
+      // description is set once, so nothing old shows through its text.)
       const HWND control = reinterpret_cast<HWND>(lParam);
       if (control != GetDlgItem(dialog, IDC_BANNER_PICTURE_ANCHOR) &&
-          control != GetDlgItem(dialog, IDC_FLOWER_PICTURE_ANCHOR))
+          control != GetDlgItem(dialog, IDC_FLOWER_PICTURE_ANCHOR) &&
+          control != GetDlgItem(dialog, IDC_DESCRIPTION))
         return FALSE;
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
       return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tests/gui/expected_texts.h"
 #include "tests/support/deflate_streams.h"
 #include "tests/support/registry_test_support.h"
 #include "tests/support/test_files.h"
