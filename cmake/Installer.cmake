@@ -96,7 +96,15 @@ function(addon_add_installer target)
   configure_file(${ADDON_RESOURCE_DIR}/installer.manifest.in ${dir}/installer.manifest @ONLY)
 
   set(depends "${dir}/installer.manifest;${ADDON_RESOURCE_DIR}/help_de.txt;${ADDON_RESOURCE_DIR}/pictures/banner.bmp;${ADDON_RESOURCE_DIR}/pictures/flower.bmp;${ADDON_RESOURCE_DIR}/pictures/installer.ico;${dir}/addon_build_strings.h")
-  add_library(${target}_resources OBJECT ${ADDON_RESOURCE_DIR}/installer.rc)
+  # A script of this installer's own that includes the shared one: the
+  # resource compiler reports no dependencies, and properties of one source
+  # file are shared by every target of a folder, so each installer needs a
+  # source of its own to depend on its own strings and table.
+  set(script ${dir}/${target}.rc)
+  file(WRITE ${script}.new "#include \"installer.rc\"\n")
+  file(COPY_FILE ${script}.new ${script} ONLY_IF_DIFFERENT)
+  list(APPEND depends ${ADDON_RESOURCE_DIR}/installer.rc ${ADDON_RESOURCE_DIR}/resource.h)
+  add_library(${target}_resources OBJECT ${script})
   target_include_directories(${target}_resources PRIVATE ${ADDON_RESOURCE_DIR} ${dir})
   if(ARG_WITHOUT_BANNER)
     target_compile_definitions(${target}_resources PRIVATE ADDON_WITHOUT_BANNER_BITMAP)
@@ -125,7 +133,7 @@ function(addon_add_installer target)
     target_compile_definitions(${target}_resources PRIVATE "ADDON_PAYLOAD_TABLE=\"addon_payload_table.txt\"")
     list(APPEND depends ${table})
   endif()
-  set_source_files_properties(${ADDON_RESOURCE_DIR}/installer.rc
+  set_source_files_properties(${script}
     TARGET_DIRECTORY ${target}_resources
     PROPERTIES OBJECT_DEPENDS "${depends}")
 

@@ -44,16 +44,8 @@ REGSAM OwnView() { return sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY
 REGSAM OtherView() { return sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
 
 bool KeyExists(HKEY root, const std::string& path, REGSAM view) {
-  return SubKeyCount(root, path, view) >= 0;
-}
-
-int SubKeyCount(HKEY root, const std::string& path, REGSAM view) {
   Key key;
-  if (!Open(root, path, KEY_READ | view, &key)) return -1;
-  DWORD subKeys = 0;
-  RegQueryInfoKeyA(key.handle, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
-                   nullptr, nullptr, nullptr, nullptr);
-  return static_cast<int>(subKeys);
+  return Open(root, path, KEY_READ | view, &key);
 }
 
 void DeleteTree(HKEY root, const std::string& path, REGSAM view) {

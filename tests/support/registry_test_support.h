@@ -19,8 +19,6 @@ REGSAM OwnView();
 REGSAM OtherView();
 
 bool KeyExists(HKEY root, const std::string& path, REGSAM view = 0);
-// Number of sub-keys of the key; -1 when the key does not exist.
-int SubKeyCount(HKEY root, const std::string& path, REGSAM view = 0);
 // Removes `root`\`path` with everything below it; a missing key is fine.
 void DeleteTree(HKEY root, const std::string& path, REGSAM view = 0);
 // Stores a value with the raw API, for types and shapes the accessor never writes.
