@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 
 #include "tests/support/registry_test_support.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -26,13 +25,9 @@ Values Written(REGSAM view = regtest::OwnView()) {
   return regtest::ValuesBelow(HKEY_LOCAL_MACHINE, kProduct, view);
 }
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 // A product key whose `failAt`-th write or deletion (counted from 1) fails;
-// the writes that put values back are not counted.
+// the writes that put values back are not counted. (An animation writes no
+// DWORD.)
 class FailingKey : public RegistryKey {
  public:
   explicit FailingKey(int failAt) : RegistryKey(HKEY_LOCAL_MACHINE, kProductKeyPath), failAt(failAt) {}
@@ -41,9 +36,6 @@ class FailingKey : public RegistryKey {
   }
   int WriteString(const char* s, const char* v, const char* t) override {
     return Fails() ? 0 : RegistryKey::WriteString(s, v, t);
-  }
-  int WriteDword(const char* s, const char* v, DWORD n) override {
-    return Fails() ? 0 : RegistryKey::WriteDword(s, v, n);
   }
   void DeleteValue(const char* s, const char* v) override {
     if (!Fails()) RegistryKey::DeleteValue(s, v);
@@ -179,11 +171,12 @@ TEST_F(RegistrationTest, ModulesThatClaimMoreThanTheyHoldRegisterNothing) {
   } patches[] = {{10, 400, 0xFFFFFFFFu}, {10, 401, 60000}, {10, 404, 0x10001}, {6, 1, 60000}, {6, 1, 4}};
   for (const auto& patch : patches) {
     SCOPED_TRACE(patch.id);
-    Bytes module = ReadFile(kSampleModule);
+    const std::string file = ReadWholeFile(kSampleModule);
+    Bytes module(file.begin(), file.end());
     ASSERT_TRUE(regtest::PatchResourceSize(module, patch.type, patch.id, patch.size));
-    const std::string path = "patched.dll";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(module.data()),
-                                                 static_cast<std::streamsize>(module.size()));
+    // A file of its own each: one read as a module stays busy for this process.
+    const std::string path = "patched" + std::to_string(&patch - patches) + ".dll";
+    WriteWholeFile(path, module);
     EXPECT_EQ(Register(path, "p0046"), 0);
     EXPECT_EQ(Written(), Values{});
   }
