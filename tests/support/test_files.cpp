@@ -34,12 +34,17 @@ TempFolder::TempFolder(bool enter) {
 TempFolder::~TempFolder() {
   std::error_code ignored;
   if (!previous_.empty()) fs::current_path(previous_, ignored);
+  RemoveTree(path_);
+}
+
+void RemoveTree(const std::string& path) {
+  std::error_code ignored;
   // Read-only files must become writable before Windows lets them go.
-  for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
+  for (auto it = fs::recursive_directory_iterator(path, ignored); it != fs::recursive_directory_iterator();
        it.increment(ignored)) {
     fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
   }
-  fs::remove_all(path_, ignored);
+  fs::remove_all(path, ignored);
 }
 
 std::string TempFolder::File(const std::string& name) const { return (fs::path(path_) / name).string(); }

@@ -24,6 +24,10 @@ class TempFolder {
   std::string previous_;  // the current folder before an entered one
 };
 
+// Removes `path` with everything below it, read-only files included; a
+// missing one is fine.
+void RemoveTree(const std::string& path);
+
 // Whole file content; empty when the file cannot be read.
 std::string ReadWholeFile(const std::string& path);
 // Replaces the file's content; throws when it cannot.
