@@ -132,11 +132,20 @@ class Installer : public ::testing::Test {
   }
 
   // Starts `program` in the start folder and, unless `click` is false,
-  // clicks "&Installieren": its main dialog, or null.
+  // clicks "&Installieren": its main dialog, or null. Right after a killed
+  // run, Wine may refuse to start the program for a moment: it is tried
+  // again then.
   HWND Start(const std::string& program = Exe(E2E_SETUP_EXE), bool click = true) {
-    process = std::make_unique<gui::Process>();
-    main = process->Start(program, start) ? gui::WaitForWindow(texts::kMainCaption, process->Id(), kWaitMs)
-                                          : nullptr;
+    main = nullptr;
+    for (int attempt = 0; attempt < 10 && main == nullptr; ++attempt) {
+      process = std::make_unique<gui::Process>();
+      if (process->Start(program, start)) {
+        main = gui::WaitForWindow(texts::kMainCaption, process->Id(), kWaitMs);
+        break;
+      }
+      std::printf("could not start %s (error %lu); again\n", program.c_str(), process->LastError());
+      Sleep(300);
+    }
     if (main != nullptr && click) gui::PressButton(main, IDC_INSTALL);
     return main;
   }
