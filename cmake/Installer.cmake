@@ -139,5 +139,7 @@ function(addon_add_installer target)
 
   add_executable(${target} WIN32
     $<TARGET_OBJECTS:${ARG_ENTRY}> $<TARGET_OBJECTS:${target}_resources>)
+  # No symbol table in what vendors ship: it more than doubles the file.
+  target_link_options(${target} PRIVATE -s)
   target_link_libraries(${target} PRIVATE addon_app)
 endfunction()
