@@ -148,6 +148,27 @@ bool Delete(RegistryKey& key, const char* subKey, const char* valueName) {
   return key.ReadRaw(subKey, valueName, &type, &data) == 0;
 }
 
+// What CheckComponentModule checks; the module's kind, with its display
+// name in `displayName` (kDisplayNameBufferSize bytes), or null.
+const Kind* CheckedKind(HMODULE module, char* displayName) {
+  if (module == nullptr) return nullptr;
+  int sound = 1;
+  for (LPCSTR type : {RT_RCDATA, RT_STRING}) {
+    // A module without resources of a type has nothing to check there.
+    EnumResourceNamesA(module, type, CheckResource, reinterpret_cast<LONG_PTR>(&sound));
+    if (!sound) return nullptr;
+  }
+  int typeCode = 0;
+  int displayNameId = 0;
+  if (!ReadResourceShort(module, kTypeCodeId, &typeCode) ||
+      !ReadResourceShort(module, kDisplayNameId, &displayNameId) ||
+      LoadStringA(module, static_cast<UINT>(displayNameId) & 0xFFFF, displayName,
+                  kDisplayNameBufferSize) <= 0) {
+    return nullptr;
+  }
+  return KindOf(typeCode);
+}
+
 // The registration's writes, with what they replace already kept.
 bool WriteComponent(RegistryKey& key, HMODULE module, const char* baseName, const Kind& kind,
                     const char* displayName, RegistrySnapshot& snapshot) {
@@ -212,22 +233,8 @@ ComponentModule::~ComponentModule() {
 }
 
 int CheckComponentModule(HMODULE module) {
-  if (module == nullptr) return 0;
-  int sound = 1;
-  for (LPCSTR type : {RT_RCDATA, RT_STRING}) {
-    // A module without resources of a type has nothing to check there.
-    EnumResourceNamesA(module, type, CheckResource, reinterpret_cast<LONG_PTR>(&sound));
-    if (!sound) return 0;
-  }
-  int typeCode = 0;
-  int displayNameId = 0;
-  if (!ReadResourceShort(module, kTypeCodeId, &typeCode) || KindOf(typeCode) == nullptr) return 0;
-  if (!ReadResourceShort(module, kDisplayNameId, &displayNameId)) return 0;
   char displayName[kDisplayNameBufferSize];
-  return LoadStringA(module, static_cast<UINT>(displayNameId) & 0xFFFF, displayName,
-                     kDisplayNameBufferSize) > 0
-             ? 1
-             : 0;
+  return CheckedKind(module, displayName) != nullptr ? 1 : 0;
 }
 
 int ReadResourceShort(HMODULE module, int id, int* value) {
@@ -265,18 +272,8 @@ bool RegistrySnapshot::Restore(RegistryKey& key) const {
 int RegisterComponent(HMODULE module, const char* baseName, RegistrySnapshot* previous) {
   RegistryKey* key = appState.productKey;
   if (key == nullptr || module == nullptr || baseName == nullptr) return 0;
-  if (!CheckComponentModule(module)) return 0;
-
-  int typeCode = 0;
-  int displayNameId = 0;
   char displayName[kDisplayNameBufferSize];
-  if (!ReadResourceShort(module, kTypeCodeId, &typeCode) ||
-      !ReadResourceShort(module, kDisplayNameId, &displayNameId) ||
-      LoadStringA(module, static_cast<UINT>(displayNameId) & 0xFFFF, displayName,
-                  kDisplayNameBufferSize) <= 0) {
-    return 0;
-  }
-  const Kind* kind = KindOf(typeCode);
+  const Kind* kind = CheckedKind(module, displayName);
   if (kind == nullptr) return 0;
 
   RegistrySnapshot snapshot;

@@ -155,9 +155,10 @@ class Installer : public ::testing::Test {
     HWND found = nullptr;
     gui::WaitUntil([&] {
       found = gui::FindTopLevelWindow(caption, process->Id());
-      return found != nullptr && (text == nullptr || texts::ContainsText(found, text));
+      if (found != nullptr && text != nullptr && !texts::ContainsText(found, text)) found = nullptr;
+      return found != nullptr;
     }, ms);
-    return found != nullptr && (text == nullptr || texts::ContainsText(found, text)) ? found : nullptr;
+    return found;
   }
   long Exit() {
     DWORD code = 0;
