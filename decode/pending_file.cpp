@@ -25,8 +25,10 @@ int ALPendingFile::Decode(const char* packagePath, ALStatusRecord& status) {
   Discard();
   size = 0;
   crc32 = 0;
+  fault = Fault::None;
   // Creating the pending file would empty the package itself.
   if (platform::IsSameFile(packagePath, pending.c_str())) {
+    fault = Fault::PackageUnreadable;
     return status.SetError(StatusOpenFailed, "File creation failure.  %s is the package being decoded",
                            pending.c_str());
   }
@@ -50,16 +52,30 @@ int ALPendingFile::Decode(const char* packagePath, ALStatusRecord& status) {
   }
   output.Close();
   Discard();
+  if (input.status.code < 0) {
+    fault = Fault::PackageUnreadable;
+  } else if (status.code == StatusDataError) {
+    fault = Fault::DataDamaged;
+  } else {
+    fault = output.writeError == platform::kErrNoSpace ? Fault::DiskFull : Fault::WriteFailed;
+  }
   return status.code;
 }
 
 int ALPendingFile::Replace(ALStatusRecord& status) {
+  fault = Fault::None;
   if (!pendingMade) {
+    fault = Fault::WriteFailed;
     return status.SetError(StatusRenameFailed, "Error renaming %s to %s.  errno = %d", pending.c_str(),
                            target.c_str(), platform::kErrNoEntry);
   }
   const int error = platform::RenameReplacing(pending.c_str(), target.c_str());
   if (error != 0) {
+    // Refused access to a target the installer may write: another process
+    // has it open or mapped (the screensaver, its settings or preview).
+    fault = error == platform::kErrAccess ? Fault::TargetInUse
+            : error == platform::kErrNoSpace ? Fault::DiskFull
+                                             : Fault::WriteFailed;
     return status.SetError(StatusRenameFailed, "Error renaming %s to %s.  errno = %d", pending.c_str(),
                            target.c_str(), error);
   }

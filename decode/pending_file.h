@@ -25,6 +25,16 @@ class ALPendingFile {
   // The buffers of both storages, as the installer has always used them.
   static constexpr std::int32_t kBufferSize = 4096;
 
+  // Why the last Decode or Replace failed, for a caller that tells the user.
+  enum class Fault {
+    None,
+    PackageUnreadable,  // the package could not be opened or read
+    DataDamaged,        // not a whole raw deflate stream
+    DiskFull,           // no room left for the pending file
+    WriteFailed,        // any other failure to create, write, sync or move
+    TargetInUse,        // Replace: the target is open or mapped elsewhere
+  };
+
   explicit ALPendingFile(const char* targetPath);
   // Removes the pending file unless Replace moved it into place.
   ~ALPendingFile();
@@ -45,8 +55,12 @@ class ALPendingFile {
   // Moves the decoded file over the target in one step, written through.
   // Returns 0, or StatusRenameFailed with its message in `status` (also when
   // nothing was decoded), leaving the target as it was and the pending file
-  // to the destructor.
+  // to the destructor, so that Replace may be tried again: LastFault() is
+  // TargetInUse when another process holds the target (it may let go).
   [[nodiscard]] int Replace(ALStatusRecord& status);
+
+  // What made the last Decode or Replace fail; None after a success.
+  Fault LastFault() const { return fault; }
 
   const char* TargetPath() const { return target.c_str(); }
   const char* PendingPath() const { return pending.c_str(); }
@@ -64,4 +78,5 @@ class ALPendingFile {
   bool pendingMade = false;
   std::uint32_t size = 0;
   std::uint32_t crc32 = 0;
+  Fault fault = Fault::None;
 };

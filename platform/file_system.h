@@ -14,6 +14,7 @@ constexpr int kErrExists = 17;          // already exists
 constexpr int kErrInvalid = 22;         // invalid argument
 constexpr int kErrTooManyOpen = 23;     // too many open files in the system
 constexpr int kErrFileTooLarge = 27;    // file too large
+constexpr int kErrNoSpace = 28;         // no space left on the device
 
 // How Open opens a file. Always binary and shared deny-none (others may read
 // and write it meanwhile); created files are readable and writable.

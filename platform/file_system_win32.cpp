@@ -29,11 +29,15 @@ int ErrorNumberOfLastError() {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
     case ERROR_WRITE_PROTECT:
       return kErrAccess;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
       return kErrExists;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return kErrNoSpace;
     case ERROR_TOO_MANY_OPEN_FILES:
       return 24;  // EMFILE
     case ERROR_NOT_ENOUGH_MEMORY:

@@ -86,6 +86,11 @@ class ALFileStorage : public ALStorage {
 
   // Low-level file handle, -1 while no file is open.
   int handle;
+  // The error number (platform/file_system.h) behind the last failed write,
+  // sync or close, 0 while none failed: a full disk and other write
+  // failures share StatusWriteFailed, and a caller may have to tell them
+  // apart.
+  int writeError;
 
  private:
   // Moves the file pointer to `position` from the start of the file; 0, or

@@ -269,20 +269,21 @@ bool RegistrySnapshot::Restore(RegistryKey& key) const {
   return restored;
 }
 
-int RegisterComponent(HMODULE module, const char* baseName, RegistrySnapshot* previous) {
-  RegistryKey* key = appState.productKey;
-  if (key == nullptr || module == nullptr || baseName == nullptr) return 0;
+Registration RegisterComponent(HMODULE module, const char* baseName, RegistrySnapshot* previous) {
+  if (module == nullptr || baseName == nullptr) return Registration::NotAComponent;
   char displayName[kDisplayNameBufferSize];
   const Kind* kind = CheckedKind(module, displayName);
-  if (kind == nullptr) return 0;
+  if (kind == nullptr) return Registration::NotAComponent;
+  RegistryKey* key = appState.productKey;
+  if (key == nullptr) return Registration::RegistryFailed;
 
   RegistrySnapshot snapshot;
   if (!WriteComponent(*key, module, baseName, *kind, displayName, snapshot)) {
     snapshot.Restore(*key);
-    return 0;
+    return Registration::RegistryFailed;
   }
   if (previous != nullptr) *previous = std::move(snapshot);
-  return 1;
+  return Registration::Registered;
 }
 
 int WriteEntryRecords(RegistryKey& key, HMODULE module, const char* baseName,

@@ -129,14 +129,16 @@ class RegistrySnapshot {
 // component's entry records numbered at or beyond the new count (left by an
 // earlier version with more entries) are gone.
 //
-// Returns 1 on success, with the copy in `*previous` (may be null) so that
-// the caller can still undo the registration (RegistrySnapshot::Restore).
-// Returns 0, having written nothing or put everything back: no key lent, a
-// null module or name, a module that CheckComponentModule refuses, or a
-// failed write. A count or id array missing or unusable is no failure: the
-// component then has no entry records.
-[[nodiscard]] int RegisterComponent(HMODULE module, const char* baseName,
-                                    RegistrySnapshot* previous = nullptr);
+// Returns Registered on success, with the copy in `*previous` (may be null)
+// so that the caller can still undo the registration
+// (RegistrySnapshot::Restore). Otherwise it has written nothing or put
+// everything back, and returns NotAComponent for a null module or name or a
+// module that CheckComponentModule refuses, RegistryFailed when no key is
+// lent or a write failed. A count or id array missing or unusable is no
+// failure: the component then has no entry records.
+enum class Registration { Registered, NotAComponent, RegistryFailed };
+[[nodiscard]] Registration RegisterComponent(HMODULE module, const char* baseName,
+                                             RegistrySnapshot* previous = nullptr);
 
 // Writes the entry records of `module` under `recordsSubKey` of `key`: 1 when
 // every record was written (also for a count of 0), 0 for null arguments, a

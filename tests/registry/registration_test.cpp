@@ -61,7 +61,7 @@ class RegistrationTest : public ::testing::Test {
   static int Register(const std::string& path, const char* base) {
     const ComponentModule module(path.c_str());
     EXPECT_NE(module.Get(), nullptr) << path << " does not open";
-    return RegisterComponent(module.Get(), base);
+    return RegisterComponent(module.Get(), base) == Registration::Registered ? 1 : 0;
   }
 
   RegistryKey productKey{HKEY_LOCAL_MACHINE, kProductKeyPath};
