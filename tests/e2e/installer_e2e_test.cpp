@@ -96,8 +96,7 @@ const char kOtherBytes[] = "Das Paket geh\xf6" "rt nicht zu diesem Installations
 const char kNotAModule[] = "Das Paket enth\xe4" "lt keine verwendbare Komponente.";
 const char kDiskFull[] = "Der Datentr\xe4" "ger ist voll.";
 const char kInUse[] = "Die Komponente wird gerade verwendet.";
-// The question about a held module, around its path.
-const char kInUseQuestionStart[] = "Die Komponente\n";
+// The question about a held module, after its path.
 const char kInUseQuestionEnd[] =
     "\nwird gerade verwendet und kann nicht ersetzt werden.\n\nBitte beenden Sie den Bildschirmschoner "
     "und schlie\xdf" "en Sie seine Einstellungen. W\xe4" "hlen Sie dann \"Wiederholen\".";
@@ -219,12 +218,12 @@ class Installer : public ::testing::Test {
   // Dialog 208 about the held module, owned by the main dialog, centred and
   // naming the module; answered with `button` (IDRETRY or IDCANCEL).
   void AnswerInUseQuestion(int button) {
-    HWND question = Wait(texts::kInfoCaption, kInUseQuestionStart);
+    HWND question = Wait(texts::kInfoCaption, texts::kInUseQuestionStart);
     ASSERT_NE(question, nullptr) << "no question about the held module";
     EXPECT_EQ(GetWindow(question, GW_OWNER), main);
     EXPECT_TRUE(IsCentred(question));
-    EXPECT_EQ(texts::TextStartingWith(question, kInUseQuestionStart),
-              kInUseQuestionStart + module + kInUseQuestionEnd);
+    EXPECT_EQ(texts::TextStartingWith(question, texts::kInUseQuestionStart),
+              texts::kInUseQuestionStart + module + kInUseQuestionEnd);
     EXPECT_EQ(gui::ControlText(question, IDRETRY), "&Wiederholen");
     EXPECT_EQ(gui::ControlText(question, IDCANCEL), "Abbrechen");
     gui::PressButton(question, button);
