@@ -25,11 +25,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 
-# Root ignores file permissions; run Wine without that power, as the tests do.
-if [ "$(id -u)" -eq 0 ] && [ -z "${ADDON_UNPRIVILEGED:-}" ]; then
-  export ADDON_UNPRIVILEGED=1
-  exec scripts/unprivileged.sh bash "$0" "$@"
-fi
+# Run without root's power to ignore file permissions, as a normal user's
+# tests (and the Wine server they start) would.
+. scripts/unprivileged.sh "$0" "$@"
 
 readme=0
 [ "${1:-}" = "--readme-pictures" ] && readme=1
