@@ -27,8 +27,16 @@
 //  - the user cancelled the folder chooser: the walk ends there;
 //  - one or more components failed (package damaged or unreadable, module
 //    not the one recorded, not writable or not replaceable, not a usable
-//    component module, or its registration failed): the walk still goes on with the other names, and at its
-//    end one error message owned by `mainDialog` names the failed ones.
+//    component module, or its registration failed), or were device names
+//    (IsDeviceName; passed over before any file is looked at): the walk
+//    still goes on with the other names, and at its end one error message
+//    owned by `mainDialog` names the failed ones.
 // The status line (control 214) is empty whenever this returns.
 // Runs with the main dialog's busy flag set and its buttons 210/211 disabled.
 int InstallComponents(HWND mainDialog);
+
+// Whether the file system takes the base name `name` for a device, in any
+// case and whatever extension follows: CON, PRN, AUX, NUL, COM1 to COM9 and
+// LPT1 to LPT9 ("nul.ppk" is the null device, "C:\Verdanelle\con.dll" the
+// console). Other names, "COM10", "com0" or "CONX" among them, are not.
+[[nodiscard]] bool IsDeviceName(const char* name);

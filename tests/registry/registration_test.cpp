@@ -1,4 +1,5 @@
 #include "app/install/registration.h"
+#include "app/install/install_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -137,9 +138,7 @@ TEST_F(RegistrationTest, AFailedWriteLeavesTheRegistryAsItWasAndSuccessLeavesOnl
   const std::pair<const char*, const char*> olds[] = {
       {"aniint", "b2-0"}, {"aniint", "b2-1"},   {"aniint", "b2-2"},     {"aniint", "b22-0"},
       {"aniint", "b2-x"}, {"soundint", "B2-0"}, {"soundint", "b22-0"}, {"sounds", "b22"}};
-  for (const auto& [subKey, name] : olds) {
-    regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\" + subKey, name, REG_BINARY, "old", 3);
-  }
+  for (const auto& [subKey, name] : olds) regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\" + subKey, name, REG_BINARY, "old", 3);
   regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\animations", "b2", REG_SZ, "Old", 4);
   const wchar_t* plants = L"SOFTWARE\\Lumora\\Verdanelle\\plants";
   const std::wstring lodz = L"\u0141\u00f3d\u017a";
@@ -147,8 +146,7 @@ TEST_F(RegistrationTest, AFailedWriteLeavesTheRegistryAsItWasAndSuccessLeavesOnl
   const auto storedPlantName = [&] {  // read with the wide call: the ANSI one converts text
     wchar_t text[64] = {};
     DWORD size = sizeof text;
-    RegGetValueW(HKEY_LOCAL_MACHINE, plants, L"b2", RRF_RT_REG_SZ, nullptr, text, &size);
-    return std::wstring(text);
+    return RegGetValueW(HKEY_LOCAL_MACHINE, plants, L"b2", RRF_RT_REG_SZ, nullptr, text, &size) ? L"" : std::wstring(text);
   };
   const DWORD seeds = 3;
   regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\seeds", "b2", REG_DWORD, &seeds, 4);
@@ -194,10 +192,9 @@ TEST_F(RegistrationTest, ModulesThatClaimMoreThanTheyHoldInWhatIsReadRegisterNot
     unsigned type;
     unsigned id;
     uint32_t size;
-  } patches[] = {{kSampleModule, 10, 400, 0xFFFFFFFFu}, {kSampleModule, 10, 401, 60000},
-                 {kSampleModule, 10, 404, 0x10001},     {kSampleModule, 6, 1, 60000},
-                 {kSampleModule, 6, 1, 4},              {animation, 10, 402, 60000},
-                 {animation, 10, 403, 60000},           {animation, 10, 415, 60000}};
+  } patches[] = {{kSampleModule, 10, 400, 0xFFFFFFFFu}, {kSampleModule, 10, 401, 60000}, {kSampleModule, 10, 404, 0x10001},
+                 {kSampleModule, 6, 1, 60000}, {kSampleModule, 6, 1, 4}, {animation, 10, 402, 60000},
+                 {animation, 10, 403, 60000}, {animation, 10, 415, 60000}};
   for (const auto& patch : patches) {
     SCOPED_TRACE(patch.id);
     const std::string file = ReadWholeFile(patch.source);
@@ -215,6 +212,13 @@ TEST_F(RegistrationTest, ModulesThatClaimMoreThanTheyHoldInWhatIsReadRegisterNot
   EXPECT_EQ(Written(), Values{});
   EXPECT_EQ(Register(TestModule("bigunread"), "p0046"), 1);
   EXPECT_EQ(Written(), (Values{{"plants\\p0046", Sz("Big")}}));
+}
+
+// The driver passes device names over (the end-to-end list holds two): which
+// names those are.
+TEST(InstallDriver, KnowsDeviceNamesInAnyCaseAndNothingElse) {
+  for (const char* name : {"CON", "prn", "aUx", "Nul", "COM1", "com9", "lPt1", "LPT9"}) EXPECT_TRUE(IsDeviceName(name)) << name;
+  for (const char* name : {"com0", "COM10", "CONX", "lpt", "NU", "p0046", "LPT0", "NULL"}) EXPECT_FALSE(IsDeviceName(name)) << name;
 }
 
 }  // namespace
