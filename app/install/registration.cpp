@@ -131,15 +131,12 @@ bool IsBelievable(HMODULE module, int id, LPCSTR type) {
   return !blob.Refused() && (blob.Size() == 0 || blob.GetData(nullptr, nullptr));
 }
 
-// Every resource that registration copies for a module of `kind`: the type
-// code and display-name id, the string block holding the display name, and
-// the seed count, or the count, the ids and each entry's blocks. Resources
-// it never reads may be anything (a component may carry pictures and sounds
-// of its own).
+// Every resource that registration copies for a module of `kind`, beyond
+// the type code and display-name id that were read already: the string block
+// holding the display name, and the seed count, or the count, the ids and
+// each entry's blocks. Resources it never reads may be anything (a
+// component may carry pictures and sounds of its own).
 bool ReadsAreBelievable(HMODULE module, const Kind& kind, int displayNameId) {
-  for (const int id : {kTypeCodeId, kDisplayNameId}) {
-    if (!IsBelievable(module, id, RT_RCDATA)) return false;
-  }
   const ResourceBlob strings(module, (displayNameId & 0xFFFF) / kStringsPerBlock + 1, RT_STRING);
   const unsigned char* bytes = nullptr;
   uint32_t size = 0;
