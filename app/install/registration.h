@@ -32,7 +32,8 @@
 //
 // Modules come out of packages from folders the user can write to: they are
 // read as data files (no code of theirs runs), and every size their resource
-// directory claims is checked (resource_blob.h).
+// directory claims for a resource that registration reads is checked
+// (CheckComponentModule, resource_blob.h).
 
 inline constexpr const char kProductKeyPath[] = "SOFTWARE\\Lumora\\Verdanelle";
 
