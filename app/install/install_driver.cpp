@@ -261,6 +261,23 @@ class FailedComponents {
 
 }  // namespace
 
+bool IsDeviceName(const char* name) {
+  const size_t length = std::strlen(name);
+  if (length < 3 || length > 4) return false;
+  char upper[5] = {};
+  for (size_t i = 0; i < length; ++i) {
+    upper[i] = (name[i] >= 'a' && name[i] <= 'z') ? static_cast<char>(name[i] - 'a' + 'A') : name[i];
+  }
+  if (length == 4) {
+    return (std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0) &&
+           upper[3] >= '1' && upper[3] <= '9';
+  }
+  for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+    if (std::strcmp(upper, device) == 0) return true;
+  }
+  return false;
+}
+
 int InstallComponents(HWND mainDialog) {
   RegistryKey productKey(HKEY_LOCAL_MACHINE, kProductKeyPath);
 
@@ -295,6 +312,11 @@ int InstallComponents(HWND mainDialog) {
 
     // Attempts at this name until it is installed, fails, or the user gives up.
     for (;;) {
+      // A device name fails at once: no path made of it names a file.
+      if (IsDeviceName(position)) {
+        failed.Add(position, IDS_REASON_NAME);
+        break;
+      }
       Result result;
       {
         WaitCursor wait;

@@ -28,7 +28,8 @@
 //  - one or more components failed (package unreadable, damaged or not the
 //    one recorded, not a usable component module, disk full, module not
 //    writable or held by another process, registration failed, name too long
-//    for the folder): the walk still goes on with the other names, and at its
+//    for the folder or a device name (IsDeviceName; passed over before any
+//    file is looked at)): the walk still goes on with the other names, and at its
 //    end one error message owned by `mainDialog` names each failed component
 //    with its reason (string 8, a line "<name>: <reason>" each; past what the
 //    message can show, string 21 counts the rest).
@@ -39,3 +40,9 @@
 // The status line (control 214) is empty whenever this returns.
 // Runs with the main dialog's busy flag set and its buttons 210/211 disabled.
 int InstallComponents(HWND mainDialog);
+
+// Whether the file system takes the base name `name` for a device, in any
+// case and whatever extension follows: CON, PRN, AUX, NUL, COM1 to COM9 and
+// LPT1 to LPT9 ("nul.ppk" is the null device, "C:\Verdanelle\con.dll" the
+// console). Other names, "COM10", "com0" or "CONX" among them, are not.
+[[nodiscard]] bool IsDeviceName(const char* name);

@@ -96,6 +96,7 @@ const char kOtherBytes[] = "Das Paket geh\xf6" "rt nicht zu diesem Installations
 const char kNotAModule[] = "Das Paket enth\xe4" "lt keine verwendbare Komponente.";
 const char kDiskFull[] = "Der Datentr\xe4" "ger ist voll.";
 const char kInUse[] = "Die Komponente wird gerade verwendet.";
+const char kBadName[] = "Der Name der Komponente ist nicht zul\xe4" "ssig.";
 // The question about a held module, after its path.
 const char kInUseQuestionEnd[] =
     "\nwird gerade verwendet und kann nicht ersetzt werden.\n\nBitte beenden Sie den Bildschirmschoner "
@@ -295,20 +296,21 @@ TEST_F(Installer, ProductNotInstalledShowsDialog205AndLeavesTheKeys) {
 }
 
 TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUntilCancelled) {
-  // ", ;a1 b2,x9,c3": leading separators are skipped (an empty first name
-  // would look for ".ppk"); b2 is not in the current folder, so the chooser
-  // asks for it after a1, and again as long as the folder picked does not
-  // hold it. The folder that does (named "-x", not to be taken for drive
-  // X:) then holds for x9 and c3. x9 decodes to what the build made, but is
-  // of no kind the installer knows: its earlier module stays, and c3 still
-  // goes in.
+  // ", ;a1 b2,x9,nUl,com10 lPt9": leading separators are skipped (an empty
+  // first name would look for ".ppk"); b2 is not in the current folder, so
+  // the chooser asks for it after a1, and again as long as the folder picked
+  // does not hold it. The folder that does (named "-x", not to be taken for
+  // drive X:) then holds for x9 and com10. x9 decodes to what the build
+  // made, but is of no kind the installer knows: its earlier module stays,
+  // and com10 (no device name) still goes in. The device names fail without
+  // a look at the folders.
   InstallProduct(product);
   const Bytes earlier = {'x', '9'};
   WriteWholeFile(product + "\\x9.dll", earlier);
   std::filesystem::create_directory(work + "\\empty");
   std::filesystem::create_directory(work + "\\-x");
   WriteWholeFile(start + "\\a1.ppk", ReadBytes(kTestComponents + "a1.ppk"));
-  for (const char* base : {"b2", "x9", "c3"}) {
+  for (const char* base : {"b2", "x9", "com10"}) {
     WriteWholeFile(work + "\\-x\\" + base + ".ppk", ReadBytes(kTestComponents + base + ".ppk"));
   }
   ASSERT_NE(Start(Exe(E2E_LIST_SETUP_EXE)), nullptr);
@@ -334,7 +336,7 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
   ASSERT_TRUE(DoubleClickEntry(chooser, "[-x]"));
   EXPECT_EQ(ChooserLine(chooser), Lower(work + "\\-x"));
   gui::PressButton(chooser, IDC_FOLDER_OK);
-  ExpectFailureMessage(std::string("x9: ") + kNotAModule);
+  ExpectFailureMessage(std::string("x9: ") + kNotAModule + "\nnUl: " + kBadName + "\nlPt9: " + kBadName);
   EXPECT_EQ(Wait(texts::kFolderCaption, nullptr, 0), nullptr);
   // Twice more: a1 is not in the folder listed last, and the chooser is
   // cancelled by its button (after a drive entry led to that drive's root)
@@ -353,7 +355,7 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
   ExpectIdleAndClose();
 
   EXPECT_EQ(ReadBytes(product + "\\x9.dll"), earlier);
-  for (const char* base : {"a1", "b2", "c3"}) {
+  for (const char* base : {"a1", "b2", "com10"}) {
     EXPECT_EQ(ReadBytes(product + "\\" + base + ".dll"), ReadBytes(kTestComponents + base + ".dll")) << base;
   }
   EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(product)},
@@ -361,8 +363,8 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
                                {"animations\\b2", Sz("Drifting Petals")},
                                {"aniint\\b2-0", regtest::Record(10, 0x01, 0x21)},
                                {"aniint\\b2-1", regtest::Record(20)},
-                               {"sounds\\c3", Sz("Morning Chimes")},
-                               {"soundint\\c3-0", regtest::Record(7, 0x31, 0x51)}}));
+                               {"sounds\\com10", Sz("Morning Chimes")},
+                               {"soundint\\com10-0", regtest::Record(7, 0x31, 0x51)}}));
 }
 
 TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) {
