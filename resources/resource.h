@@ -39,6 +39,8 @@
 #define IDS_REGISTERING 6
 #define IDS_CHOOSE_FOLDER 7
 #define IDS_NOT_INSTALLED 8   // %s: the components that failed
+#define IDS_SHUTDOWN_BLOCKED 9  // why logging off waits during an installation
+#define IDS_FOLDER_TOO_LONG 10  // chooser prompt after "OK" on an overlong folder
 
 // Raw data
 #define IDR_HELP_TEXT 400     // Windows-1252, no terminator
