@@ -9,6 +9,9 @@
 
 namespace {
 
+// The pixels per inch the pictures are drawn for, pixel for pixel.
+constexpr int kPictureDpi = 96;
+
 // Releases a window's device context on every path.
 class WindowDc {
  public:
@@ -42,7 +45,17 @@ void PaintPicture(HWND dialog, HDC dc, int anchorId, int bitmapId, uint8_t backg
   composite.CreateBlank(width, height);
   composite.Fill(background);
   composite.BlitTransparent(picture, 0, 0, 0);
-  composite.Draw(dc, corner.x + 1, corner.y + 1);
+  // The dialog grows with the screen's pixels per inch, and so must the
+  // picture to fill its place: the pictures are made for 96.
+  const int scaledWidth = MulDiv(width, GetDeviceCaps(dc, LOGPIXELSX), kPictureDpi);
+  const int scaledHeight = MulDiv(height, GetDeviceCaps(dc, LOGPIXELSY), kPictureDpi);
+  if (scaledWidth == width && scaledHeight == height) {
+    composite.Draw(dc, corner.x + 1, corner.y + 1);
+    return;
+  }
+  IndexedImage scaled;
+  scaled.ScaleFrom(composite, scaledWidth, scaledHeight);
+  scaled.Draw(dc, corner.x + 1, corner.y + 1);
 }
 
 }  // namespace
