@@ -59,9 +59,8 @@ HWND FocusOfThread(HWND window) {
   return info.hwndFocus;
 }
 
-// Selects `entry` (compared without case, in UTF-16: Wine hands the ANSI
-// form to another process unconverted) of the folder list and sends the
-// chooser the notification of a double click; false without such an entry.
+// Selects `entry` (compared without case, in UTF-16) of the folder list and sends
+// the chooser the notification of a double click; false without such an entry.
 bool DoubleClickEntry(HWND chooser, const std::wstring& entry) {
   HWND list = GetDlgItem(chooser, IDC_FOLDER_LIST);
   const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);

@@ -71,8 +71,7 @@ TEST(Installer, EveryDialogShowsItsExactTextsCentredFocusedAndEndsOnEscOnly) {
     }
 }
 
-// Presses "OK" in the folder chooser once it shows and keeps the prompt it
-// shows then; cancels if that left it open with another prompt.
+// Presses "OK" in the chooser once it shows, keeps its prompt, cancels if that changed.
 std::string chooserPromptAfterOk;
 void CALLBACK PressChooserOk(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND chooser = gui::FindTopLevelWindow(texts::kFolderCaption, GetCurrentProcessId());
