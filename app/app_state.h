@@ -4,8 +4,6 @@
 
 #include "app/picture/panel_palette.h"
 
-class RegistryKey;
-
 // Everything the installer keeps for the whole process, in one place. One
 // thread only; zero at start. (The one other piece is the banner line,
 // descrambled once per process: app/picture/banner.h keeps it, since it is
@@ -20,9 +18,6 @@ struct AppState {
   // The application palette and the pictures' drawing header, made at
   // start-up from bitmap 100 (InitPanelPalette) and released at exit.
   PanelPalette panel;
-  // The product key lent to the registration for one installation run
-  // (ProductKeyLoan in app/install/registration.h); null outside a run.
-  RegistryKey* productKey;
 };
 
 extern AppState appState;

@@ -150,7 +150,8 @@ int ReasonOf(ALPendingFile::Fault fault) {
 // replaces `module`; a failure at any step leaves the installed module and
 // the registry as they were. When another process holds `module`, the user
 // is asked to let go of it and may try the move again as often as they like.
-Result InstallPackage(const char* package, const char* module, const char* baseName) {
+Result InstallPackage(RegistryKey& productKey, const char* package, const char* module,
+                      const char* baseName) {
   SetStatusLine(IDS_EXTRACTING);
   if (GetFileAttributesA(package) == INVALID_FILE_ATTRIBUTES) {
     SetStatusLine(-1);
@@ -172,7 +173,7 @@ Result InstallPackage(const char* package, const char* module, const char* baseN
   Registration registered;
   {
     const ComponentModule decodedModule(pending.PendingPath());
-    registered = RegisterComponent(decodedModule.Get(), baseName, &previous);
+    registered = RegisterComponent(productKey, decodedModule.Get(), baseName, &previous);
   }  // unmapped before it is moved
   Result result = kInstalled;
   if (registered != Registration::Registered) {
@@ -183,7 +184,7 @@ Result InstallPackage(const char* package, const char* module, const char* baseN
     while (pending.Replace(status) != StatusOk) {
       if (pending.LastFault() != ALPendingFile::Fault::TargetInUse ||
           !AskRetryHeldModule(appState.instance, appState.mainDialog, module)) {
-        previous.Restore(*LentProductKey());
+        previous.Restore(productKey);
         result = Failed(ReasonOf(pending.LastFault()));
         break;
       }
@@ -195,7 +196,8 @@ Result InstallPackage(const char* package, const char* module, const char* baseN
 
 // One attempt at component `baseName`: appends the file names to both
 // paths (the caller cuts them back) and installs the package.
-Result InstallOneComponent(AttemptPath& destination, AttemptPath& source, const char* baseName) {
+Result InstallOneComponent(RegistryKey& productKey, AttemptPath& destination, AttemptPath& source,
+                           const char* baseName) {
   // The name, four characters of extension and the terminator.
   const size_t needed = std::strlen(baseName) + 5;
   if (destination.Room() < needed || source.Room() < needed) return Failed(IDS_REASON_NAME);
@@ -205,7 +207,7 @@ Result InstallOneComponent(AttemptPath& destination, AttemptPath& source, const 
       !Append(source.text, sizeof source.text, ".ppk")) {
     return Failed(IDS_REASON_NAME);
   }
-  return InstallPackage(source.text, destination.text, baseName);
+  return InstallPackage(productKey, source.text, destination.text, baseName);
 }
 
 // The components that failed, in the order of the list, each on a line
@@ -294,8 +296,6 @@ int InstallComponents(HWND mainDialog) {
                     InfoDialogProc, 0);
     return 0;
   }
-  ProductKeyLoan loan(productKey);
-
   // Always one more backslash: "C:\Programme\" gives "C:\Programme\\p0046.dll",
   // which the file system takes as the same path.
   if (!Append(destination.text, sizeof destination.text, "\\")) return 0;
@@ -320,7 +320,7 @@ int InstallComponents(HWND mainDialog) {
       Result result;
       {
         WaitCursor wait;
-        result = InstallOneComponent(destination, source, position);
+        result = InstallOneComponent(productKey, destination, source, position);
       }
       if (result.outcome == Outcome::Failed) failed.Add(position, result.reason);
       if (result.outcome != Outcome::NotFound) break;

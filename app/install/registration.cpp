@@ -259,14 +259,6 @@ bool WriteComponent(RegistryKey& key, HMODULE module, const char* baseName, cons
 
 }  // namespace
 
-ProductKeyLoan::ProductKeyLoan(RegistryKey& key) : previous(appState.productKey) {
-  appState.productKey = &key;
-}
-
-ProductKeyLoan::~ProductKeyLoan() { appState.productKey = previous; }
-
-RegistryKey* LentProductKey() { return appState.productKey; }
-
 ComponentModule::ComponentModule(const char* path)
     : module(path != nullptr
                  ? LoadLibraryExA(path, nullptr,
@@ -316,17 +308,16 @@ bool RegistrySnapshot::Restore(RegistryKey& key) const {
   return restored;
 }
 
-Registration RegisterComponent(HMODULE module, const char* baseName, RegistrySnapshot* previous) {
+Registration RegisterComponent(RegistryKey& productKey, HMODULE module, const char* baseName,
+                               RegistrySnapshot* previous) {
   if (module == nullptr || baseName == nullptr) return Registration::NotAComponent;
   char displayName[kDisplayNameBufferSize];
   const Kind* kind = CheckedKind(module, displayName);
   if (kind == nullptr) return Registration::NotAComponent;
-  RegistryKey* key = appState.productKey;
-  if (key == nullptr) return Registration::RegistryFailed;
 
   RegistrySnapshot snapshot;
-  if (!WriteComponent(*key, module, baseName, *kind, displayName, snapshot)) {
-    snapshot.Restore(*key);
+  if (!WriteComponent(productKey, module, baseName, *kind, displayName, snapshot)) {
+    snapshot.Restore(productKey);
     return Registration::RegistryFailed;
   }
   if (previous != nullptr) *previous = std::move(snapshot);

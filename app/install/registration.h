@@ -37,34 +37,6 @@
 
 inline constexpr const char kProductKeyPath[] = "SOFTWARE\\Lumora\\Verdanelle";
 
-// The product key is lent to RegisterComponent for the length of one
-// installation run. The driver owns the key and lends it with a loan on the
-// stack; the loan is withdrawn when it goes out of scope:
-//
-//   RegistryKey productKey(HKEY_LOCAL_MACHINE, kProductKeyPath);
-//   ...
-//   ProductKeyLoan loan(productKey);   // RegisterComponent may write now
-//   ... walk the components ...
-//   // loan ends here, before productKey goes away
-//
-// Loans nest: the end of an inner loan lends the outer key again. One
-// thread only, like the rest of the installer. The lent key is
-// appState.productKey.
-class ProductKeyLoan {
- public:
-  explicit ProductKeyLoan(RegistryKey& key);
-  ~ProductKeyLoan();
-
-  ProductKeyLoan(const ProductKeyLoan&) = delete;
-  ProductKeyLoan& operator=(const ProductKeyLoan&) = delete;
-
- private:
-  RegistryKey* previous;
-};
-
-// The key currently lent, or null outside a loan.
-RegistryKey* LentProductKey();
-
 // A component module opened for reading its resources only: mapped as a data
 // file, so that neither its entry point nor its TLS callbacks run, and
 // readable whatever its bitness (a 64-bit installer reads 32-bit modules and
@@ -127,7 +99,8 @@ class RegistrySnapshot {
 };
 
 // Registers the component `baseName` (as written in the component list) from
-// its `module` through the lent product key, as described above, as a unit:
+// its `module` through `productKey` (the key below which the screensaver
+// looks, kProductKeyPath of HKEY_LOCAL_MACHINE), as described above, as a unit:
 // either every value goes in, or the registry is left exactly as it was
 // found. Before writing or deleting, it keeps a copy of what the component's
 // names hold (display names, seed count, its <prefix>-N entry records);
@@ -145,11 +118,12 @@ class RegistrySnapshot {
 // so that the caller can still undo the registration
 // (RegistrySnapshot::Restore). Otherwise it has written nothing or put
 // everything back, and returns NotAComponent for a null module or name or a
-// module that CheckComponentModule refuses, RegistryFailed when no key is
-// lent or a write failed. A count or id array missing or unusable is no
+// module that CheckComponentModule refuses, RegistryFailed when a write
+// failed. A count or id array missing or unusable is no
 // failure: the component then has no entry records.
 enum class Registration { Registered, NotAComponent, RegistryFailed };
-[[nodiscard]] Registration RegisterComponent(HMODULE module, const char* baseName,
+[[nodiscard]] Registration RegisterComponent(RegistryKey& productKey, HMODULE module,
+                                             const char* baseName,
                                              RegistrySnapshot* previous = nullptr);
 
 // Writes the entry records of `module` under `recordsSubKey` of `key`: 1 when
