@@ -59,6 +59,18 @@ int SignExtend16(unsigned low, unsigned high) {
   return static_cast<int16_t>(static_cast<uint16_t>(low | (high << 8)));
 }
 
+// Reads RCDATA `id` (modulo 65536) of `module`. If it exists and is exactly
+// 2 bytes long, stores its sign-extended 16-bit value in `*value` and returns
+// true; otherwise returns false and leaves `*value` as it was.
+bool ReadResourceShort(HMODULE module, int id, int* value) {
+  const ResourceBlob blob(module, id, RT_RCDATA);
+  const unsigned char* bytes = nullptr;
+  uint32_t size = 0;
+  if (!blob.GetData(&bytes, &size) || size != 2) return false;
+  *value = SignExtend16(bytes[0], bytes[1]);
+  return true;
+}
+
 // Puts the bytes of RCDATA `id` at `out` if the resource is exactly `size`
 // bytes long; otherwise leaves `out` as it is (zeros).
 void CopyBlock(HMODULE module, int id, unsigned char* out, size_t size) {
@@ -192,8 +204,23 @@ bool DropRecords(RegistryKey& key, const char* subKey, const char* prefix, size_
   return true;
 }
 
-// What CheckComponentModule checks; the module's kind, with its display
-// name in `displayName` (kDisplayNameBufferSize bytes), or null.
+// Builds the 26-byte record of `entryId` (sign-extended 16-bit) from the
+// module's blocks and writes it as REG_BINARY `valueName` under
+// `recordsSubKey` of `key`; whether the write succeeded.
+bool WriteEntryRecord(RegistryKey& key, const char* recordsSubKey, HMODULE module,
+                      const char* valueName, int entryId) {
+  unsigned char record[kRecordSize] = {};
+  record[0] = static_cast<unsigned char>(entryId & 0xFF);
+  record[1] = static_cast<unsigned char>((entryId >> 8) & 0xFF);
+  CopyBlock(module, entryId + kFirstBlockOffset, record + kFirstBlockAt, kLongBlockSize);
+  CopyBlock(module, entryId + kSecondBlockOffset, record + kSecondBlockAt, kLongBlockSize);
+  CopyBlock(module, entryId + kLastBlockOffset, record + kLastBlockAt, kShortBlockSize);
+  return key.WriteBinary(recordsSubKey, valueName, record, kRecordSize) == 1;
+}
+
+// What a module must pass before anything is written for it (see
+// RegisterComponent); the module's kind, with its display name in
+// `displayName` (kDisplayNameBufferSize bytes), or null.
 const Kind* CheckedKind(HMODULE module, char* displayName) {
   if (module == nullptr) return nullptr;
   int typeCode = 0;
@@ -226,18 +253,18 @@ bool WriteComponent(RegistryKey& key, HMODULE module, const char* baseName, cons
       return false;
     }
   } else {
+    // Unusable counts or ids are no failure: the component has no records.
     std::vector<int> ids;
-    const size_t count = ReadEntryIds(module, &ids) ? ids.size() : 0;
-    for (size_t i = 0; i < count; ++i) {
+    if (!ReadEntryIds(module, &ids)) ids.clear();
+    for (size_t i = 0; i < ids.size(); ++i) {
       char name[kRecordNameBufferSize];
       std::snprintf(name, sizeof name, "%s%u", prefix, static_cast<unsigned>(i));
-      if (!snapshot.Keep(key, kind.recordsSubKey, name)) return false;
+      if (!snapshot.Keep(key, kind.recordsSubKey, name) ||
+          !WriteEntryRecord(key, kind.recordsSubKey, module, name, ids[i])) {
+        return false;
+      }
     }
-    int written = 0;
-    // Unusable counts or ids are no failure: the component has no records.
-    if (!WriteEntryRecords(key, module, baseName, kind.recordsSubKey, &written) && written > 0) {
-      return false;
-    }
+    const int written = static_cast<int>(ids.size());
     // Records of an earlier version with more entries.
     if (!DropRecords(key, kind.recordsSubKey, prefix, prefixLength, written, snapshot)) return false;
   }
@@ -267,20 +294,6 @@ ComponentModule::ComponentModule(const char* path)
 
 ComponentModule::~ComponentModule() {
   if (module != nullptr) FreeLibrary(module);
-}
-
-int CheckComponentModule(HMODULE module) {
-  char displayName[kDisplayNameBufferSize];
-  return CheckedKind(module, displayName) != nullptr ? 1 : 0;
-}
-
-int ReadResourceShort(HMODULE module, int id, int* value) {
-  const ResourceBlob blob(module, id, RT_RCDATA);
-  const unsigned char* bytes = nullptr;
-  uint32_t size = 0;
-  if (!blob.GetData(&bytes, &size) || size != 2) return 0;
-  if (value != nullptr) *value = SignExtend16(bytes[0], bytes[1]);
-  return 1;
 }
 
 bool RegistrySnapshot::Keep(RegistryKey& key, const char* subKey, const char* valueName,
@@ -322,34 +335,4 @@ Registration RegisterComponent(RegistryKey& productKey, HMODULE module, const ch
   }
   if (previous != nullptr) *previous = std::move(snapshot);
   return Registration::Registered;
-}
-
-int WriteEntryRecords(RegistryKey& key, HMODULE module, const char* baseName,
-                      const char* recordsSubKey, int* count) {
-  if (count != nullptr) *count = 0;
-  if (module == nullptr || baseName == nullptr || recordsSubKey == nullptr) return 0;
-
-  std::vector<int> ids;
-  if (!ReadEntryIds(module, &ids)) return 0;
-  if (count != nullptr) *count = static_cast<int>(ids.size());
-
-  char name[kRecordNameBufferSize] = {};
-  const size_t prefixLength = RecordPrefix(baseName, name);
-  int written = 1;
-  for (size_t i = 0; i < ids.size() && written; ++i) {
-    std::snprintf(name + prefixLength, sizeof name - prefixLength, "%u", static_cast<unsigned>(i));
-    written = WriteEntryRecord(key, recordsSubKey, module, name, ids[i]);
-  }
-  return written;
-}
-
-int WriteEntryRecord(RegistryKey& key, const char* recordsSubKey, HMODULE module,
-                     const char* valueName, int entryId) {
-  unsigned char record[kRecordSize] = {};
-  record[0] = static_cast<unsigned char>(entryId & 0xFF);
-  record[1] = static_cast<unsigned char>((entryId >> 8) & 0xFF);
-  CopyBlock(module, entryId + kFirstBlockOffset, record + kFirstBlockAt, kLongBlockSize);
-  CopyBlock(module, entryId + kSecondBlockOffset, record + kSecondBlockAt, kLongBlockSize);
-  CopyBlock(module, entryId + kLastBlockOffset, record + kLastBlockAt, kShortBlockSize);
-  return key.WriteBinary(recordsSubKey, valueName, record, kRecordSize);
 }

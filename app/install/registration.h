@@ -33,7 +33,7 @@
 // Modules come out of packages from folders the user can write to: they are
 // read as data files (no code of theirs runs), and every size their resource
 // directory claims for a resource that registration reads is checked
-// (CheckComponentModule, resource_blob.h).
+// (see RegisterComponent, resource_blob.h).
 
 inline constexpr const char kProductKeyPath[] = "SOFTWARE\\Lumora\\Verdanelle";
 
@@ -55,22 +55,6 @@ class ComponentModule {
  private:
   HMODULE module;
 };
-
-// What registration would find in `module`, checked before anything is
-// written or the module replaces an installed one: record 400 a known type
-// code, record 401 present and the display name it names loadable, and
-// every resource that registration copies within kMaxResourceSize and
-// within the module's image: 400, 401, the string block holding the display
-// name (and holding its strings), 404 for a plant, 402 and 403 and each
-// entry's three blocks for the other kinds. Resources it never reads do not
-// matter, whatever their size. Returns 1 when the module passes, 0
-// otherwise (also for a null module).
-[[nodiscard]] int CheckComponentModule(HMODULE module);
-
-// Reads RCDATA `id` (modulo 65536) of `module`. If it exists and is exactly
-// 2 bytes long, stores its sign-extended 16-bit value in `*value` and returns
-// 1; otherwise returns 0 and leaves `*value` as it was.
-[[nodiscard]] int ReadResourceShort(HMODULE module, int id, int* value);
 
 // What the registry held, before a registration, under every name that the
 // registration writes or deletes; enough to put it all back.
@@ -114,28 +98,22 @@ class RegistrySnapshot {
 // components stay, also those that begin like this one (the <prefix>- of
 // record names is compared without case, as the registry does).
 //
+// Checked before anything is written: record 400 a known type code, record
+// 401 present and the display name it names loadable, and every resource
+// that registration copies within kMaxResourceSize and within the module's
+// image: 400, 401, the string block holding the display name (and holding
+// its strings), 404 for a plant, 402 and 403 and each entry's three blocks
+// for the other kinds. Resources it never reads do not matter, whatever
+// their size.
+//
 // Returns Registered on success, with the copy in `*previous` (may be null)
 // so that the caller can still undo the registration
 // (RegistrySnapshot::Restore). Otherwise it has written nothing or put
 // everything back, and returns NotAComponent for a null module or name or a
-// module that CheckComponentModule refuses, RegistryFailed when a write
-// failed. A count or id array missing or unusable is no
-// failure: the component then has no entry records.
+// module that fails the checks above, RegistryFailed when a write failed. A
+// count or id array missing or unusable is no failure: the component then
+// has no entry records.
 enum class Registration { Registered, NotAComponent, RegistryFailed };
 [[nodiscard]] Registration RegisterComponent(RegistryKey& productKey, HMODULE module,
                                              const char* baseName,
                                              RegistrySnapshot* previous = nullptr);
-
-// Writes the entry records of `module` under `recordsSubKey` of `key`: 1 when
-// every record was written (also for a count of 0), 0 for null arguments, a
-// count or id array missing or unusable, or a failed write; the first failed
-// write ends the records. The number of records it meant to write goes to
-// `*count` (0 when the count or ids are unusable).
-[[nodiscard]] int WriteEntryRecords(RegistryKey& key, HMODULE module, const char* baseName,
-                                    const char* recordsSubKey, int* count);
-
-// Builds the 26-byte record of `entryId` (sign-extended 16-bit) from the
-// module's blocks and writes it as REG_BINARY `valueName` under
-// `recordsSubKey` of `key`. Returns the result of the write.
-[[nodiscard]] int WriteEntryRecord(RegistryKey& key, const char* recordsSubKey, HMODULE module,
-                                   const char* valueName, int entryId);
