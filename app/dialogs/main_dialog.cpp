@@ -63,7 +63,7 @@ void RunInstallSequence(HWND dialog) {
   {
     const ShutdownBlock block(dialog);
     // On success the dialog closes once control is back in its loop.
-    if (install != nullptr && install(dialog) != 0) EndDialog(dialog, 1);
+    if (install != nullptr && install(dialog)) EndDialog(dialog, 1);
   }
   EnableWindow(GetDlgItem(dialog, IDC_INSTALL), TRUE);
   EnableWindow(GetDlgItem(dialog, IDC_CLOSE), TRUE);

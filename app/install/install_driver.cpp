@@ -280,13 +280,13 @@ bool IsDeviceName(const char* name) {
   return false;
 }
 
-int InstallComponents(HWND mainDialog) {
+bool InstallComponents(HWND mainDialog) {
   RegistryKey productKey(HKEY_LOCAL_MACHINE, kProductKeyPath);
 
   char list[kListBufferSize] = {};
-  if (LoadStringA(appState.instance, IDS_COMPONENTS, list, kListBufferSize) <= 0) return 0;
+  if (LoadStringA(appState.instance, IDS_COMPONENTS, list, kListBufferSize) <= 0) return false;
   char* position = SkipSeparators(list);
-  if (*position == '\0') return 0;
+  if (*position == '\0') return false;
 
   AttemptPath destination;
   AttemptPath source;
@@ -294,17 +294,17 @@ int InstallComponents(HWND mainDialog) {
       !IsAbsoluteFolder(destination.text)) {
     DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_NOT_INSTALLED), mainDialog,
                     InfoDialogProc, 0);
-    return 0;
+    return false;
   }
   // Always one more backslash: "C:\Programme\" gives "C:\Programme\\p0046.dll",
   // which the file system takes as the same path.
-  if (!Append(destination.text, sizeof destination.text, "\\")) return 0;
+  if (!Append(destination.text, sizeof destination.text, "\\")) return false;
   destination.TakeDirectory();
   source.TakeDirectory();  // empty: the current folder
 
   FailedComponents failed;
-  int proceed = 1;
-  while (proceed == 1) {
+  bool proceed = true;
+  while (proceed) {
     char* end = position;
     while (IsNameChar(*end)) ++end;
     const char saved = *end;
@@ -329,7 +329,7 @@ int InstallComponents(HWND mainDialog) {
       source.CutBack();
       if (!ChooseFolder(appState.instance, mainDialog, source.text, kFolderBufferSize,
                         IDS_CHOOSE_FOLDER)) {
-        proceed = 0;
+        proceed = false;
         break;
       }
       source.TakeDirectory();
@@ -344,7 +344,7 @@ int InstallComponents(HWND mainDialog) {
 
   if (failed.Any()) {
     failed.Show(mainDialog);
-    return 0;
+    return false;
   }
   return proceed;
 }

@@ -18,8 +18,8 @@
 // step. A failure at any step leaves the installed module and the
 // component's registry values as they were.
 //
-// Returns 1 when every component of the list was installed and registered.
-// Returns 0 otherwise:
+// Returns true when every component of the list was installed and
+// registered. Returns false otherwise:
 //  - list missing or holding no name: nothing is shown;
 //  - product not installed ("dir" of sub-key "general" missing, not REG_SZ,
 //    longer than the folder buffer, or not an absolute folder such as
@@ -39,7 +39,7 @@
 // "Abbrechen" counts the component as failed and puts its values back.
 // The status line (control 214) is empty whenever this returns.
 // Runs with the main dialog's busy flag set and its buttons 210/211 disabled.
-int InstallComponents(HWND mainDialog);
+bool InstallComponents(HWND mainDialog);
 
 // Whether the file system takes the base name `name` for a device, in any
 // case and whatever extension follows: CON, PRN, AUX, NUL, COM1 to COM9 and

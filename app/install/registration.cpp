@@ -176,7 +176,7 @@ bool Delete(RegistryKey& key, const char* subKey, const char* valueName) {
   key.DeleteValue(subKey, valueName);
   DWORD type = 0;
   std::vector<unsigned char> data;
-  return key.ReadRaw(subKey, valueName, &type, &data) == 0;
+  return key.ReadRaw(subKey, valueName, &type, &data) == RegistryKey::Stored::None;
 }
 
 // Keeps `valueName` in `snapshot` and deletes it, if it exists.
@@ -215,7 +215,7 @@ bool WriteEntryRecord(RegistryKey& key, const char* recordsSubKey, HMODULE modul
   CopyBlock(module, entryId + kFirstBlockOffset, record + kFirstBlockAt, kLongBlockSize);
   CopyBlock(module, entryId + kSecondBlockOffset, record + kSecondBlockAt, kLongBlockSize);
   CopyBlock(module, entryId + kLastBlockOffset, record + kLastBlockAt, kShortBlockSize);
-  return key.WriteBinary(recordsSubKey, valueName, record, kRecordSize) == 1;
+  return key.WriteBinary(recordsSubKey, valueName, record, kRecordSize);
 }
 
 // What a module must pass before anything is written for it (see
@@ -249,7 +249,7 @@ bool WriteComponent(RegistryKey& key, HMODULE module, const char* baseName, cons
     int seedCount = 0;
     seeded = ReadResourceShort(module, kSeedCountId, &seedCount) && seedCount > 0;
     if (seeded && (!snapshot.Keep(key, "seeds", baseName) ||
-                   key.WriteDword("seeds", baseName, static_cast<DWORD>(seedCount)) != 1)) {
+                   !key.WriteDword("seeds", baseName, static_cast<DWORD>(seedCount)))) {
       return false;
     }
   } else {
@@ -281,7 +281,7 @@ bool WriteComponent(RegistryKey& key, HMODULE module, const char* baseName, cons
   if (!seeded && !Drop(key, "seeds", baseName, snapshot)) return false;
   // The display name goes in last: it is what makes the screensaver list the
   // component at all.
-  return key.WriteString(kind.category, baseName, displayName) == 1;
+  return key.WriteString(kind.category, baseName, displayName);
 }
 
 }  // namespace
@@ -299,9 +299,9 @@ ComponentModule::~ComponentModule() {
 bool RegistrySnapshot::Keep(RegistryKey& key, const char* subKey, const char* valueName,
                             bool* existed) {
   Value value{subKey, valueName, false, REG_NONE, {}};
-  const int found = key.ReadRaw(subKey, valueName, &value.type, &value.data);
-  if (found < 0) return false;
-  value.existed = found == 1;
+  const RegistryKey::Stored found = key.ReadRaw(subKey, valueName, &value.type, &value.data);
+  if (found == RegistryKey::Stored::Unreadable) return false;
+  value.existed = found == RegistryKey::Stored::Value;
   if (existed != nullptr) *existed = value.existed;
   values.push_back(std::move(value));
   return true;
@@ -313,7 +313,7 @@ bool RegistrySnapshot::Restore(RegistryKey& key) const {
   for (auto value = values.rbegin(); value != values.rend(); ++value) {
     if (value->existed) {
       restored &= key.WriteRaw(value->subKey.c_str(), value->name.c_str(), value->type,
-                               value->data.data(), static_cast<DWORD>(value->data.size())) == 1;
+                               value->data.data(), static_cast<DWORD>(value->data.size()));
     } else {
       restored &= Delete(key, value->subKey.c_str(), value->name.c_str());
     }

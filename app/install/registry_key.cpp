@@ -73,98 +73,98 @@ void RegistryKey::CloseSubKey(HKEY key) {
   if (key != nullptr) RegCloseKey(key);
 }
 
-int RegistryKey::SetValue(HKEY key, const char* valueName, const void* data, DWORD size,
+bool RegistryKey::SetValue(HKEY key, const char* valueName, const void* data, DWORD size,
                           DWORD type) {
-  if (valueName == nullptr || data == nullptr) return 0;
+  if (valueName == nullptr || data == nullptr) return false;
   const LONG status =
       RegSetValueExA(key, valueName, 0, type, static_cast<const BYTE*>(data), size);
-  return status == ERROR_SUCCESS ? 1 : 0;
+  return status == ERROR_SUCCESS;
 }
 
-int RegistryKey::QueryValue(HKEY key, const char* valueName, void* buffer, DWORD bufferSize,
+bool RegistryKey::QueryValue(HKEY key, const char* valueName, void* buffer, DWORD bufferSize,
                             DWORD type, DWORD* bytesRead) {
-  if (valueName == nullptr || buffer == nullptr) return 0;
+  if (valueName == nullptr || buffer == nullptr) return false;
   DWORD storedType = REG_NONE;
   DWORD size = bufferSize;
   const LONG status =
       RegQueryValueExA(key, valueName, nullptr, &storedType, static_cast<BYTE*>(buffer), &size);
-  if (status != ERROR_SUCCESS || storedType != type || size > bufferSize) return 0;
+  if (status != ERROR_SUCCESS || storedType != type || size > bufferSize) return false;
   if (bytesRead != nullptr) *bytesRead = size;
-  return 1;
+  return true;
 }
 
-int RegistryKey::WriteBinary(const char* subKey, const char* valueName, const void* data,
+bool RegistryKey::WriteBinary(const char* subKey, const char* valueName, const void* data,
                              DWORD size) {
-  if (root == nullptr || data == nullptr) return 0;
+  if (root == nullptr || data == nullptr) return false;
   const OpenKey key(OpenSubKey(subKey));
-  if (key.Get() == nullptr) return 0;
+  if (key.Get() == nullptr) return false;
   return SetValue(key.Get(), valueName, data, size, REG_BINARY);
 }
 
-int RegistryKey::WriteString(const char* subKey, const char* valueName, const char* text) {
-  if (root == nullptr || text == nullptr) return 0;
+bool RegistryKey::WriteString(const char* subKey, const char* valueName, const char* text) {
+  if (root == nullptr || text == nullptr) return false;
   const OpenKey key(OpenSubKey(subKey));
-  if (key.Get() == nullptr) return 0;
+  if (key.Get() == nullptr) return false;
   const DWORD size = static_cast<DWORD>(std::strlen(text) + 1);
   return SetValue(key.Get(), valueName, text, size, REG_SZ);
 }
 
-int RegistryKey::WriteDword(const char* subKey, const char* valueName, DWORD value) {
-  if (root == nullptr) return 0;
+bool RegistryKey::WriteDword(const char* subKey, const char* valueName, DWORD value) {
+  if (root == nullptr) return false;
   const OpenKey key(OpenSubKey(subKey));
-  if (key.Get() == nullptr) return 0;
+  if (key.Get() == nullptr) return false;
   // Straight to the registry: a null value name means the default value here.
   const LONG status = RegSetValueExA(key.Get(), valueName, 0, REG_DWORD,
                                      reinterpret_cast<const BYTE*>(&value), sizeof value);
-  return status == ERROR_SUCCESS ? 1 : 0;
+  return status == ERROR_SUCCESS;
 }
 
-int RegistryKey::ReadBinary(const char* subKey, const char* valueName, void* buffer,
+bool RegistryKey::ReadBinary(const char* subKey, const char* valueName, void* buffer,
                             DWORD bufferSize) {
-  if (root == nullptr || buffer == nullptr || bufferSize == 0) return 0;
+  if (root == nullptr || buffer == nullptr || bufferSize == 0) return false;
   const OpenKey key(OpenSubKey(subKey));
-  if (key.Get() == nullptr) return 0;
+  if (key.Get() == nullptr) return false;
   return QueryValue(key.Get(), valueName, buffer, bufferSize, REG_BINARY, nullptr);
 }
 
-int RegistryKey::ReadString(const char* subKey, const char* valueName, char* buffer,
+bool RegistryKey::ReadString(const char* subKey, const char* valueName, char* buffer,
                             DWORD bufferSize) {
-  if (buffer == nullptr || bufferSize == 0) return 0;
+  if (buffer == nullptr || bufferSize == 0) return false;
   buffer[0] = '\0';
-  if (root == nullptr) return 0;
+  if (root == nullptr) return false;
   const OpenKey key(OpenSubKey(subKey));
-  if (key.Get() == nullptr) return 0;
+  if (key.Get() == nullptr) return false;
   DWORD size = 0;
   if (!QueryValue(key.Get(), valueName, buffer, bufferSize, REG_SZ, &size)) {
     // A refused or oversized value may have left bytes without a terminator.
     buffer[0] = '\0';
-    return 0;
+    return false;
   }
   return TerminateString(buffer, bufferSize, size);
 }
 
-int RegistryKey::TerminateString(char* buffer, DWORD bufferSize, DWORD bytesRead) {
-  if (bytesRead > 0 && bytesRead <= bufferSize && buffer[bytesRead - 1] == '\0') return 1;
+bool RegistryKey::TerminateString(char* buffer, DWORD bufferSize, DWORD bytesRead) {
+  if (bytesRead > 0 && bytesRead <= bufferSize && buffer[bytesRead - 1] == '\0') return true;
   if (bytesRead < bufferSize) {
     buffer[bytesRead] = '\0';
-    return 1;
+    return true;
   }
   if (bufferSize > 0) buffer[0] = '\0';
-  return 0;
+  return false;
 }
 
-int RegistryKey::ReadDword(const char* subKey, const char* valueName, DWORD* value) {
-  if (root == nullptr) return 0;
+bool RegistryKey::ReadDword(const char* subKey, const char* valueName, DWORD* value) {
+  if (root == nullptr) return false;
   const OpenKey key(OpenSubKey(subKey));
-  if (key.Get() == nullptr) return 0;
+  if (key.Get() == nullptr) return false;
   DWORD stored = 0;
   DWORD storedType = REG_NONE;
   DWORD size = sizeof stored;
   const LONG status = RegQueryValueExA(key.Get(), valueName, nullptr, &storedType,
                                        reinterpret_cast<BYTE*>(&stored), &size);
-  if (status != ERROR_SUCCESS || storedType != REG_DWORD) return 0;
+  if (status != ERROR_SUCCESS || storedType != REG_DWORD) return false;
   if (value != nullptr) *value = stored;
-  return 1;
+  return true;
 }
 
 void RegistryKey::DeleteValue(const char* subKey, const char* valueName) {
@@ -174,24 +174,24 @@ void RegistryKey::DeleteValue(const char* subKey, const char* valueName) {
   RegDeleteValueA(key.Get(), valueName);
 }
 
-int RegistryKey::BeginEnum(const char* subKey) {
-  if (root == nullptr || enumKey != nullptr) return 0;
+bool RegistryKey::BeginEnum(const char* subKey) {
+  if (root == nullptr || enumKey != nullptr) return false;
   enumIndex = 0;
   enumKey = OpenSubKey(subKey);
-  return enumKey != nullptr ? 1 : 0;
+  return enumKey != nullptr;
 }
 
-int RegistryKey::NextValue(char* nameBuffer, DWORD bufferSize) {
-  if (enumKey == nullptr || nameBuffer == nullptr || bufferSize == 0) return 0;
+bool RegistryKey::NextValue(char* nameBuffer, DWORD bufferSize) {
+  if (enumKey == nullptr || nameBuffer == nullptr || bufferSize == 0) return false;
   DWORD nameSize = bufferSize;
   const LONG status =
       RegEnumValueA(enumKey, enumIndex, nameBuffer, &nameSize, nullptr, nullptr, nullptr, nullptr);
   ++enumIndex;
   if (status != ERROR_SUCCESS) {
     nameBuffer[0] = '\0';
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 void RegistryKey::EndEnum() {
@@ -200,14 +200,14 @@ void RegistryKey::EndEnum() {
   enumKey = nullptr;
 }
 
-int RegistryKey::ReadRaw(const char* subKey, const char* valueName, DWORD* type,
+RegistryKey::Stored RegistryKey::ReadRaw(const char* subKey, const char* valueName, DWORD* type,
                          std::vector<unsigned char>* data) {
-  if (root == nullptr || valueName == nullptr || type == nullptr || data == nullptr) return -1;
+  if (root == nullptr || valueName == nullptr || type == nullptr || data == nullptr) return Stored::Unreadable;
   data->clear();
   std::wstring name;
-  if (!WideName(valueName, &name)) return -1;
+  if (!WideName(valueName, &name)) return Stored::Unreadable;
   const OpenKey key(OpenSubKey(subKey));
-  if (key.Get() == nullptr) return -1;
+  if (key.Get() == nullptr) return Stored::Unreadable;
   // The value may change size between the two calls; ask again then.
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD size = static_cast<DWORD>(data->size());
@@ -215,26 +215,26 @@ int RegistryKey::ReadRaw(const char* subKey, const char* valueName, DWORD* type,
                                          data->empty() ? nullptr : data->data(), &size);
     if (status == ERROR_FILE_NOT_FOUND) {
       data->clear();
-      return 0;
+      return Stored::None;
     }
     if (status == ERROR_SUCCESS && (size == 0 || !data->empty())) {
       data->resize(size);
-      return 1;
+      return Stored::Value;
     }
-    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) return -1;
+    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) return Stored::Unreadable;
     data->resize(size);
   }
-  return -1;
+  return Stored::Unreadable;
 }
 
-int RegistryKey::WriteRaw(const char* subKey, const char* valueName, DWORD type,
+bool RegistryKey::WriteRaw(const char* subKey, const char* valueName, DWORD type,
                           const void* data, DWORD size) {
-  if (root == nullptr || valueName == nullptr || (data == nullptr && size > 0)) return 0;
+  if (root == nullptr || valueName == nullptr || (data == nullptr && size > 0)) return false;
   std::wstring name;
-  if (!WideName(valueName, &name)) return 0;
+  if (!WideName(valueName, &name)) return false;
   const OpenKey key(OpenSubKey(subKey));
-  if (key.Get() == nullptr) return 0;
+  if (key.Get() == nullptr) return false;
   const LONG status =
       RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-  return status == ERROR_SUCCESS ? 1 : 0;
+  return status == ERROR_SUCCESS;
 }

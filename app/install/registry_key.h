@@ -14,7 +14,8 @@
 // read leaves its key behind (empty). Between operations no handle is held,
 // except the enumeration key from BeginEnum to EndEnum.
 //
-// Results are 1 for success and 0 for failure; nothing is shown or recorded.
+// Results are true for success and false for failure; nothing is shown or
+// recorded.
 // A null root makes every operation fail. Not shared between threads.
 //
 // The order of the virtual operations below is fixed; new ones go after the
@@ -35,19 +36,19 @@ class RegistryKey {
 
   // Writes REG_BINARY `valueName` of exactly `size` bytes from `data`.
   // Fails for a null value name or null data.
-  [[nodiscard]] virtual int WriteBinary(const char* subKey, const char* valueName,
+  [[nodiscard]] virtual bool WriteBinary(const char* subKey, const char* valueName,
                                         const void* data, DWORD size);
   // Writes REG_SZ `valueName` holding `text` and its terminating zero (an
   // empty text stores one byte). Fails for a null value name or text.
-  [[nodiscard]] virtual int WriteString(const char* subKey, const char* valueName,
+  [[nodiscard]] virtual bool WriteString(const char* subKey, const char* valueName,
                                         const char* text);
   // Writes REG_DWORD `valueName` (4 bytes). A null value name writes the
   // key's default value.
-  [[nodiscard]] virtual int WriteDword(const char* subKey, const char* valueName, DWORD value);
+  [[nodiscard]] virtual bool WriteDword(const char* subKey, const char* valueName, DWORD value);
   // Reads REG_BINARY `valueName` into `buffer`; succeeds only if the type is
   // REG_BINARY and the value fits in `bufferSize` bytes. Never writes past
   // `bufferSize`; on failure the content of the buffer is undefined.
-  [[nodiscard]] virtual int ReadBinary(const char* subKey, const char* valueName, void* buffer,
+  [[nodiscard]] virtual bool ReadBinary(const char* subKey, const char* valueName, void* buffer,
                                        DWORD bufferSize);
   // Reads REG_SZ `valueName` into `buffer` as a zero-terminated string that
   // lies within `bufferSize` bytes. Fails for any other type, for a value
@@ -56,38 +57,40 @@ class RegistryKey {
   // Whenever the buffer has room it holds a terminated string on return:
   // the value on success, the empty string on failure, so callers may
   // append to it either way.
-  [[nodiscard]] virtual int ReadString(const char* subKey, const char* valueName, char* buffer,
+  [[nodiscard]] virtual bool ReadString(const char* subKey, const char* valueName, char* buffer,
                                        DWORD bufferSize);
   // Reads REG_DWORD `valueName`; stores it in `*value` only on success.
-  [[nodiscard]] virtual int ReadDword(const char* subKey, const char* valueName, DWORD* value);
+  [[nodiscard]] virtual bool ReadDword(const char* subKey, const char* valueName, DWORD* value);
   // Deletes `valueName`; whether it existed or the deletion worked is not told.
   virtual void DeleteValue(const char* subKey, const char* valueName);
   // Opens `subKey` for value enumeration and starts at index 0. Fails for a
   // null root or while an enumeration is open (that one stays open).
-  [[nodiscard]] virtual int BeginEnum(const char* subKey);
+  [[nodiscard]] virtual bool BeginEnum(const char* subKey);
   // Stores the name of the value at the enumeration index in `nameBuffer`
   // (`bufferSize` characters with terminator) and advances the index, also
-  // when there is no such value. 0 when no enumeration is open, past the last
+  // when there is no such value. False when no enumeration is open, past the last
   // value, or the name does not fit (the buffer then holds the empty string).
-  [[nodiscard]] virtual int NextValue(char* nameBuffer, DWORD bufferSize);
+  [[nodiscard]] virtual bool NextValue(char* nameBuffer, DWORD bufferSize);
   // Closes the enumeration key, if one is open.
   virtual void EndEnum();
   // Closes an enumeration left open, so that no handle outlives the object.
   virtual ~RegistryKey();
 
-  // The value exactly as stored, whatever its type: returns 1 with its type
-  // in `*type` and its bytes in `*data`; 0 when there is no such value
-  // (`*data` emptied); -1 when it exists but cannot be read. For taking a
+  // What ReadRaw found.
+  enum class Stored { Value, None, Unreadable };
+  // The value exactly as stored, whatever its type: Value with its type in
+  // `*type` and its bytes in `*data`; None when there is no such value
+  // (`*data` emptied); Unreadable when it exists but cannot be read. For taking a
   // copy of what a write is about to replace. ReadRaw and WriteRaw use the
   // wide registry calls: text values keep their UTF-16 bytes, so that text
   // another program wrote in characters outside the ANSI code page comes
   // back unchanged (the ANSI calls would convert it).
-  [[nodiscard]] virtual int ReadRaw(const char* subKey, const char* valueName, DWORD* type,
-                                    std::vector<unsigned char>* data);
+  [[nodiscard]] virtual Stored ReadRaw(const char* subKey, const char* valueName, DWORD* type,
+                                       std::vector<unsigned char>* data);
   // Stores `size` bytes of `data` as `valueName` of type `type`, exactly as
   // given (the counterpart of ReadRaw). Fails for a null value name, or null
   // data with a size above 0; text values are UTF-16, as ReadRaw hands them.
-  [[nodiscard]] virtual int WriteRaw(const char* subKey, const char* valueName, DWORD type,
+  [[nodiscard]] virtual bool WriteRaw(const char* subKey, const char* valueName, DWORD type,
                                      const void* data, DWORD size);
 
   // Index of the value that the next NextValue asks for.
@@ -96,11 +99,11 @@ class RegistryKey {
   // Makes the `bytesRead` bytes of a REG_SZ just read into `buffer` a
   // terminated string within `bufferSize` bytes: data that ends with its
   // terminator is kept, data without one gets it appended when there is
-  // room. Returns 1 then; returns 0 and leaves the empty string when the
+  // room. Returns true then; returns false and leaves the empty string when the
   // terminator does not fit (bufferSize > 0, bytesRead <= bufferSize).
   // The registry hands REG_SZ data back as it was written, terminator or
   // not, and may fill the buffer to its last byte.
-  [[nodiscard]] static int TerminateString(char* buffer, DWORD bufferSize, DWORD bytesRead);
+  [[nodiscard]] static bool TerminateString(char* buffer, DWORD bufferSize, DWORD bytesRead);
 
  protected:
   // Opens (creating as needed) the object's path joined with `subKey`.
@@ -109,13 +112,13 @@ class RegistryKey {
   HKEY OpenSubKey(const char* subKey) const;
   // Closes `key` unless it is null.
   static void CloseSubKey(HKEY key);
-  // RegSetValueExA on an open key; 0 for a null value name or data.
-  static int SetValue(HKEY key, const char* valueName, const void* data, DWORD size,
+  // RegSetValueExA on an open key; false for a null value name or data.
+  static bool SetValue(HKEY key, const char* valueName, const void* data, DWORD size,
                       DWORD type);
-  // RegQueryValueExA on an open key, limited to `bufferSize` bytes; 1 if the
-  // call succeeds and the stored type is `type`, 0 for a null value name or
+  // RegQueryValueExA on an open key, limited to `bufferSize` bytes; true if
+  // the call succeeds and the stored type is `type`, false for a null value name or
   // buffer or any failure. `bytesRead` (may be null) receives the size read.
-  static int QueryValue(HKEY key, const char* valueName, void* buffer, DWORD bufferSize,
+  static bool QueryValue(HKEY key, const char* valueName, void* buffer, DWORD bufferSize,
                         DWORD type, DWORD* bytesRead);
 
  private:

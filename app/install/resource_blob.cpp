@@ -56,9 +56,9 @@ ResourceBlob::ResourceBlob(HMODULE module, LPCSTR name, LPCSTR type) {
 
 ResourceBlob::~ResourceBlob() { delete[] data; }
 
-int ResourceBlob::GetData(const unsigned char** dataOut, uint32_t* sizeOut) const {
-  if (data == nullptr) return 0;
+bool ResourceBlob::GetData(const unsigned char** dataOut, uint32_t* sizeOut) const {
+  if (data == nullptr) return false;
   if (dataOut != nullptr) *dataOut = data;
   if (sizeOut != nullptr) *sizeOut = size;
-  return 1;
+  return true;
 }

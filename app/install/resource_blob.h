@@ -37,9 +37,9 @@ class ResourceBlob {
   ResourceBlob(const ResourceBlob&) = delete;
   ResourceBlob& operator=(const ResourceBlob&) = delete;
 
-  // Hands out the copy (size bytes, then a zero) and its size and returns 1.
-  // Without a copy returns 0 and leaves both outputs untouched.
-  [[nodiscard]] int GetData(const unsigned char** dataOut, uint32_t* sizeOut) const;
+  // Hands out the copy (size bytes, then a zero) and its size and returns
+  // true. Without a copy returns false and leaves both outputs untouched.
+  [[nodiscard]] bool GetData(const unsigned char** dataOut, uint32_t* sizeOut) const;
 
   // The resource's size in bytes without the added zero; 0 when not found.
   uint32_t Size() const { return size; }

@@ -16,7 +16,7 @@
 
 namespace {
 
-int HoldInstallation(HWND mainDialog) {
+bool HoldInstallation(HWND mainDialog) {
   static int runs = 0;
   ++runs;
   char status[8] = "busy";
@@ -27,7 +27,7 @@ int HoldInstallation(HWND mainDialog) {
     GetDlgItemTextA(mainDialog, IDC_STATUS, status, sizeof status);
   }
   SetDlgItemTextA(mainDialog, IDC_STATUS, runs == 1 ? "" : "ran again");
-  return 0;
+  return false;
 }
 
 }  // namespace

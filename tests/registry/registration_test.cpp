@@ -31,11 +31,11 @@ Values Written(REGSAM view = regtest::OwnView()) {
 class FailingKey : public RegistryKey {
  public:
   explicit FailingKey(int failAt) : RegistryKey(HKEY_LOCAL_MACHINE, kProductKeyPath), failAt(failAt) {}
-  int WriteBinary(const char* s, const char* v, const void* d, DWORD n) override {
-    return Fails() ? 0 : RegistryKey::WriteBinary(s, v, d, n);
+  bool WriteBinary(const char* s, const char* v, const void* d, DWORD n) override {
+    return !Fails() && RegistryKey::WriteBinary(s, v, d, n);
   }
-  int WriteString(const char* s, const char* v, const char* t) override {
-    return Fails() ? 0 : RegistryKey::WriteString(s, v, t);
+  bool WriteString(const char* s, const char* v, const char* t) override {
+    return !Fails() && RegistryKey::WriteString(s, v, t);
   }
   void DeleteValue(const char* s, const char* v) override {
     if (!Fails()) RegistryKey::DeleteValue(s, v);
