@@ -70,11 +70,8 @@ int RunInstaller(HINSTANCE instance, InstallFunction install) {
   // Without the palette there is nothing to draw the pictures with, so
   // nothing is shown at all.
   if (InitPanelPalette(instance, IDB_BANNER, RGB(0, 0, 0)) != nullptr) {
-    // Only a successful installation (1) leads to the success dialog; -1,
-    // a template that could not be shown, does not.
-    if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
-                        reinterpret_cast<LPARAM>(install)) == 1)
-      DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SUCCESS), nullptr, InfoDialogProc, 0);
+    // Only a successful installation leads to the success dialog.
+    if (RunMainDialog(instance, install)) ShowInfoDialog(instance, nullptr, IDD_SUCCESS);
   }
   FreePanelPalette();
   return 0;

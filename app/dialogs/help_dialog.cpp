@@ -1,15 +1,16 @@
 #include "app/dialogs/help_dialog.h"
 
-#include "app/app_state.h"
 #include "app/dialogs/center_on_screen.h"
 #include "app/install/resource_blob.h"
 #include "resources/resource.h"
 
-INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+namespace {
+
+INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       // The copy carries the terminating zero that the resource lacks.
-      const ResourceBlob text(appState.instance, IDR_HELP_TEXT, RT_RCDATA);
+      const ResourceBlob text(reinterpret_cast<HINSTANCE>(lParam), IDR_HELP_TEXT, RT_RCDATA);
       CenterOnScreen(dialog);
       const unsigned char* bytes = nullptr;
       uint32_t size = 0;
@@ -25,4 +26,11 @@ INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     default:
       return FALSE;
   }
+}
+
+}  // namespace
+
+void ShowHelpDialog(HINSTANCE instance, HWND owner) {
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_HELP), owner, HelpDialogProc,
+                  reinterpret_cast<LPARAM>(instance));
 }

@@ -2,6 +2,8 @@
 
 #include "app/dialogs/center_on_screen.h"
 
+namespace {
+
 INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
@@ -13,4 +15,10 @@ INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     default:
       return FALSE;
   }
+}
+
+}  // namespace
+
+void ShowInfoDialog(HINSTANCE instance, HWND owner, int dialogId) {
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(dialogId), owner, InfoDialogProc, 0);
 }

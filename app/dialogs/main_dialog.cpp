@@ -5,7 +5,6 @@
 #include "app/dialogs/center_on_screen.h"
 #include "app/dialogs/help_dialog.h"
 #include "app/picture/image_panel.h"
-#include "app/installer_program.h"
 #include "resources/resource.h"
 
 namespace {
@@ -81,16 +80,12 @@ void OnCommand(HWND dialog, int id) {
       RunInstallSequence(dialog);
       return;
     case IDC_HELP_BUTTON:
-      DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_HELP), dialog, HelpDialogProc, 0);
+      ShowHelpDialog(appState.instance, dialog);
       return;
     default:
       return;
   }
 }
-
-}  // namespace
-
-bool IsMainDialog(HWND window) { return GetPropA(window, kMainDialogMark) != nullptr; }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -135,3 +130,13 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       return FALSE;
   }
 }
+
+}  // namespace
+
+bool RunMainDialog(HINSTANCE instance, InstallFunction install) {
+  // -1, a template that could not be shown, is no success either.
+  return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                         reinterpret_cast<LPARAM>(install)) == 1;
+}
+
+bool IsMainDialog(HWND window) { return GetPropA(window, kMainDialogMark) != nullptr; }

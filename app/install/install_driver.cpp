@@ -292,8 +292,7 @@ bool InstallComponents(HWND mainDialog) {
   AttemptPath source;
   if (!productKey.ReadString("general", "dir", destination.text, kFolderBufferSize) ||
       !IsAbsoluteFolder(destination.text)) {
-    DialogBoxParamA(appState.instance, MAKEINTRESOURCEA(IDD_NOT_INSTALLED), mainDialog,
-                    InfoDialogProc, 0);
+    ShowInfoDialog(appState.instance, mainDialog, IDD_NOT_INSTALLED);
     return false;
   }
   // Always one more backslash: "C:\Programme\" gives "C:\Programme\\p0046.dll",

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,53 +23,77 @@
 
 namespace {
 
+using Texts = std::vector<std::string>;
+
+// The caption and every control's text, in template order.
+Texts TextsOf(HWND dialog) {
+  Texts shown = {gui::WindowText(dialog)};
+  for (HWND child : gui::Children(dialog)) shown.push_back(gui::WindowText(child));
+  return shown;
+}
+
+// What a timer saw of the dialog a runner showed, before it pressed Esc.
+struct Seen {
+  std::string caption;  // of the dialog to look for
+  Texts texts;
+  bool centred = false, focused = false, keptByOtherCommand = false;
+} seen;
+void CALLBACK InspectAndEscape(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = gui::FindTopLevelWindow(seen.caption, GetCurrentProcessId());
+  if (dialog == nullptr) return;
+  KillTimer(nullptr, timer);
+  seen.texts = TextsOf(dialog);
+  RECT r = {};
+  GetWindowRect(dialog, &r);
+  seen.centred = r.left == GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2 &&
+                 r.top == GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2;
+  seen.focused = GetFocus() == GetNextDlgTabItem(dialog, nullptr, FALSE);
+  SendMessageA(dialog, WM_COMMAND, 999, 0);
+  seen.keptByOtherCommand = IsWindow(dialog) && IsWindowVisible(dialog);
+  SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+bool NeverInstalls(HWND) { return false; }
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 TEST(Installer, EveryDialogShowsItsExactTextsCentredFocusedAndEndsOnEscOnly) {
   // The expected texts are Windows-1252 bytes.
   ASSERT_EQ(GetACP(), 1252u);
   appState.instance = GetModuleHandleA(nullptr);
-  using Texts = std::vector<std::string>;
-  // The caption, then every control in template order. The chooser's own
-  // procedure fills in its prompt and folder, which the end-to-end suite
-  // reads off a running chooser.
   const struct {
-    int id;
-    DLGPROC procedure;
-    Texts texts;
+    std::function<void()> run;
+    Texts texts;  // the caption, then every control in template order
   } dialogs[] = {
-      {IDD_MAIN, MainDialogProc, {texts::kMainCaption, "&Installieren", "&Schlie\xdf" "en", "&Hilfe",
-                                  expected::kConfiguredDescription, "", "", expected::kBanner, ""}},
-      {IDD_NOT_INSTALLED, InfoDialogProc,
+      {[] { EXPECT_FALSE(RunMainDialog(appState.instance, NeverInstalls)); },
+       {texts::kMainCaption, "&Installieren", "&Schlie\xdf" "en", "&Hilfe", expected::kConfiguredDescription, "",
+        "", expected::kBanner, ""}},
+      {[] { ShowInfoDialog(appState.instance, nullptr, IDD_NOT_INSTALLED); },
        {texts::kInfoCaption, "OK", expected::kNotInstalledText1, expected::kNotInstalledText2}},
-      {IDD_SUCCESS, InfoDialogProc, {texts::kInfoCaption, "OK", expected::kSuccessText}},
-      {IDD_HELP, HelpDialogProc, {texts::kHelpCaption, "OK", expected::kHelpText}},
-      {IDD_CHOOSE_FOLDER, PlainDialogProc, {texts::kFolderCaption, "OK", "Abbrechen", "&Verzeichnis :", "",
-                                            "Ausgew\xe4" "hltes Verzeichnis :", "", ""}},
+      {[] { ShowInfoDialog(appState.instance, nullptr, IDD_SUCCESS); },
+       {texts::kInfoCaption, "OK", expected::kSuccessText}},
+      {[] { ShowHelpDialog(appState.instance, nullptr); }, {texts::kHelpCaption, "OK", expected::kHelpText}},
   };
   // Twice: the banner must read the same after a second initialisation.
   for (int round : {1, 2})
     for (const auto& d : dialogs) {
-      SCOPED_TRACE("dialog " + std::to_string(d.id) + ", round " + std::to_string(round));
-      HWND dialog = CreateDialogParamA(appState.instance, MAKEINTRESOURCEA(d.id), nullptr, d.procedure, 0);
-      ASSERT_NE(dialog, nullptr);
-      Texts shown = {gui::WindowText(dialog)};
-      for (HWND child : gui::Children(dialog)) shown.push_back(gui::WindowText(child));
-      EXPECT_EQ(shown, d.texts);
-      if (d.procedure != PlainDialogProc) {
-        RECT r = {};
-        GetWindowRect(dialog, &r);
-        EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2) << "not centred";
-        EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2) << "not centred";
-        EXPECT_EQ(GetFocus(), GetNextDlgTabItem(dialog, nullptr, FALSE)) << "focus not on the first tab stop";
-        ShowWindow(dialog, SW_SHOWNA);
-        SendMessageA(dialog, WM_COMMAND, 999, 0);
-        EXPECT_TRUE(IsWindowVisible(dialog)) << "another command ended it";
-        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        EXPECT_FALSE(IsWindowVisible(dialog)) << "Esc did not end it";
-      }
-      DestroyWindow(dialog);
+      SCOPED_TRACE(d.texts[0] + ", round " + std::to_string(round));
+      seen = Seen{};
+      seen.caption = d.texts[0];
+      SetTimer(nullptr, 0, 20, InspectAndEscape);  // ends itself once it has found the dialog
+      d.run();  // returns once Esc ended the dialog
+      EXPECT_EQ(seen.texts, d.texts);
+      EXPECT_TRUE(seen.centred) << "not centred";
+      EXPECT_TRUE(seen.focused) << "focus not on the first tab stop";
+      EXPECT_TRUE(seen.keptByOtherCommand) << "another command ended it";
     }
+  // The chooser's template: its own procedure fills in the prompt and the
+  // folder, which the end-to-end suite reads off a running chooser.
+  HWND chooser = CreateDialogParamA(appState.instance, MAKEINTRESOURCEA(IDD_CHOOSE_FOLDER), nullptr,
+                                    PlainDialogProc, 0);
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(TextsOf(chooser), (Texts{texts::kFolderCaption, "OK", "Abbrechen", "&Verzeichnis :", "",
+                                     "Ausgew\xe4" "hltes Verzeichnis :", "", ""}));
+  DestroyWindow(chooser);
 }
 
 // Presses "OK" in the chooser once it shows, keeps its prompt, cancels if that changed.
