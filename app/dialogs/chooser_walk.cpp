@@ -2,15 +2,14 @@
 
 #include <cwchar>
 
-namespace {
-
-// Copies `source` into `target` (`targetSize` bytes) only if it fits whole.
 bool CopyWhole(wchar_t* target, int targetSize, const wchar_t* source) {
   const size_t length = std::wcslen(source);
   if (length >= static_cast<size_t>(targetSize)) return false;
   std::wmemmove(target, source, length + 1);
   return true;
 }
+
+namespace {
 
 bool IsDriveEntry(const wchar_t* converted) {
   return std::wcslen(converted) == 2 && converted[1] == L':';

@@ -9,6 +9,12 @@
 constexpr int kChooserFolderSize = 272;
 constexpr int kChooserStartMaxChars = 267;
 
+// Copies `source` into `target` (`targetSize` characters, terminator
+// included) only if it fits whole, and says whether it did; `target` is
+// left alone otherwise. The two may be the same text (the listing may hand
+// back the current folder itself).
+[[nodiscard]] bool CopyWhole(wchar_t* target, int targetSize, const wchar_t* source);
+
 // The path form of a list entry as the listing shows it: a drive "[-x-]"
 // gives "x:", a folder "[name]" gives "name\" (the parent "[..]" gives
 // "..\"), whatever the name looks like: a folder "-x" shows as "[-x]" and

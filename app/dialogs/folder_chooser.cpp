@@ -32,14 +32,6 @@ struct ChooserRun {
   char chosen[kAnsiFolderSize];
 };
 
-// Copies `source` into `target` (`targetSize` characters) only if it fits whole.
-bool CopyWhole(wchar_t* target, int targetSize, const wchar_t* source) {
-  const size_t length = std::wcslen(source);
-  if (length >= static_cast<size_t>(targetSize)) return false;
-  std::wmemmove(target, source, length + 1);  // the listing may pass the current folder itself
-  return true;
-}
-
 // The ANSI form of `text` into `out` (`outSize` bytes). False when a
 // character has none (no look-alike stands in for it) or it does not fit;
 // `out` then holds the text with "?" for each such character, as far as it fits.

@@ -35,17 +35,21 @@ constexpr DWORD kValueNameBufferSize = 16384;
 // UTF-16 units.
 constexpr int kStringsPerBlock = 16;
 
-// Where each kind of component goes.
+// Everything a kind of component means: its type code (record 400), where
+// its display name goes, whether it has a seed count (record 404, under
+// "seeds") and where its entry records go (records 402, 403 and the
+// blocks; none when null).
 struct Kind {
   int typeCode;
-  const char* category;       // display name, value named by the base name
-  const char* recordsSubKey;  // entry records; null for plants
+  const char* category;
+  bool seeded;
+  const char* recordsSubKey;
 };
 constexpr Kind kKinds[] = {
-    {1, "plants", nullptr},
-    {2, "animations", "aniint"},
-    {3, "sounds", "soundint"},
-    {4, "specials", "specialint"},
+    {1, "plants", true, nullptr},
+    {2, "animations", false, "aniint"},
+    {3, "sounds", false, "soundint"},
+    {4, "specials", false, "specialint"},
 };
 
 const Kind* KindOf(int typeCode) {
@@ -155,8 +159,8 @@ bool ReadsAreBelievable(HMODULE module, const Kind& kind, int displayNameId) {
   if (strings.Refused() || !strings.GetData(&bytes, &size) || !IsWholeStringBlock(bytes, size)) {
     return false;
   }
-  if (kind.recordsSubKey == nullptr) return IsBelievable(module, kSeedCountId, RT_RCDATA);
-
+  if (kind.seeded && !IsBelievable(module, kSeedCountId, RT_RCDATA)) return false;
+  if (kind.recordsSubKey == nullptr) return true;
   if (!IsBelievable(module, kEntryCountId, RT_RCDATA) ||
       !IsBelievable(module, kEntryIdsId, RT_RCDATA)) {
     return false;
@@ -244,15 +248,13 @@ bool WriteComponent(RegistryKey& key, HMODULE module, const char* baseName, cons
   if (!snapshot.Keep(key, kind.category, baseName)) return false;
   char prefix[kRecordNameBufferSize] = {};
   const size_t prefixLength = RecordPrefix(baseName, prefix);
-  bool seeded = false;
-  if (kind.recordsSubKey == nullptr) {
-    int seedCount = 0;
-    seeded = ReadResourceShort(module, kSeedCountId, &seedCount) && seedCount > 0;
-    if (seeded && (!snapshot.Keep(key, "seeds", baseName) ||
-                   !key.WriteDword("seeds", baseName, static_cast<DWORD>(seedCount)))) {
-      return false;
-    }
-  } else {
+  int seedCount = 0;
+  const bool seeded = kind.seeded && ReadResourceShort(module, kSeedCountId, &seedCount) && seedCount > 0;
+  if (seeded && (!snapshot.Keep(key, "seeds", baseName) ||
+                 !key.WriteDword("seeds", baseName, static_cast<DWORD>(seedCount)))) {
+    return false;
+  }
+  if (kind.recordsSubKey != nullptr) {
     // Unusable counts or ids are no failure: the component has no records.
     std::vector<int> ids;
     if (!ReadEntryIds(module, &ids)) ids.clear();

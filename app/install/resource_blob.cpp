@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "app/install/resource_view.h"
+
 namespace {
 
 constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
@@ -34,24 +36,19 @@ ResourceBlob::ResourceBlob(HMODULE module, int id, LPCSTR type)
     : ResourceBlob(module, MAKEINTRESOURCEA(id & 0xFFFF), type) {}
 
 ResourceBlob::ResourceBlob(HMODULE module, LPCSTR name, LPCSTR type) {
-  HRSRC found = FindResourceA(module, name, type);
-  if (found == nullptr) return;
-  size = SizeofResource(module, found);
+  const ResourceView view(module, name, type);
+  size = view.ClaimedSize();
   if (size > kMaxResourceSize) {
     refused = true;
     return;
   }
-  HGLOBAL loaded = LoadResource(module, found);
-  if (loaded == nullptr) return;
-  const void* bytes = LockResource(loaded);
-  if (bytes != nullptr && !IsWithinMappedImage(bytes, size)) {
+  if (view.Bytes() != nullptr && !IsWithinMappedImage(view.Bytes(), size)) {
     refused = true;
-  } else if (bytes != nullptr) {
+  } else if (view.Bytes() != nullptr) {
     const size_t length = size;
     data = new (std::nothrow) unsigned char[length + 1]();
-    if (data != nullptr) std::memcpy(data, bytes, length);
+    if (data != nullptr) std::memcpy(data, view.Bytes(), length);
   }
-  FreeResource(loaded);
 }
 
 ResourceBlob::~ResourceBlob() { delete[] data; }

@@ -6,17 +6,23 @@
 
 // Read-only view of one resource of a module, for as long as the object
 // lives: found, loaded and locked on construction, released on destruction.
-// Bytes() is null when the resource is missing or cannot be loaded or locked.
+// Bytes() is null when the resource is missing or cannot be loaded or
+// locked.
 class ResourceView {
  public:
-  ResourceView(HMODULE module, int id, LPCSTR type) {
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id & 0xFFFF), type);
+  // The resource named by `name` (an integer id made with MAKEINTRESOURCEA,
+  // or a string).
+  ResourceView(HMODULE module, LPCSTR name, LPCSTR type) {
+    HRSRC found = FindResourceA(module, name, type);
     if (found == nullptr) return;
+    claimed = SizeofResource(module, found);
     loaded = LoadResource(module, found);
     if (loaded == nullptr) return;
     bytes = static_cast<const unsigned char*>(LockResource(loaded));
-    if (bytes != nullptr) size = SizeofResource(module, found);
+    if (bytes != nullptr) size = claimed;
   }
+  // Resource `id`, taken modulo 65536.
+  ResourceView(HMODULE module, int id, LPCSTR type) : ResourceView(module, MAKEINTRESOURCEA(id & 0xFFFF), type) {}
   ~ResourceView() {
     if (loaded != nullptr) FreeResource(loaded);
   }
@@ -24,10 +30,16 @@ class ResourceView {
   ResourceView& operator=(const ResourceView&) = delete;
 
   const unsigned char* Bytes() const { return bytes; }
+  // Bytes() are this many; 0 without them.
   size_t Size() const { return size; }
+  // What the module's resource directory says the size is, also when the
+  // bytes could not be had; 0 when the resource is not found. Nothing checks
+  // it against the module: the module may lie.
+  DWORD ClaimedSize() const { return claimed; }
 
  private:
   HGLOBAL loaded = nullptr;
   const unsigned char* bytes = nullptr;
   size_t size = 0;
+  DWORD claimed = 0;
 };
