@@ -46,6 +46,5 @@ const char* BannerText() {
   return reinterpret_cast<const char*>(banner.bytes);
 }
 
-int BannerDescrambled() { return bannerDescrambled; }
 
 const uint8_t* BannerStoredBytes() { return banner.bytes; }

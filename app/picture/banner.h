@@ -44,9 +44,6 @@ int DescrambleBanner(uint8_t* bytes, size_t capacity, uint8_t start, int count);
 // pointer and text on every later call.
 const char* BannerText();
 
-// 1 once the process's banner has been descrambled, else 0.
-int BannerDescrambled();
-
 // The banner's scrambling parameters and stored bytes, for the tests.
 constexpr uint8_t kBannerStart = 0x3D;
 constexpr int kBannerCount = 11;
