@@ -46,5 +46,4 @@ const char* BannerText() {
   return reinterpret_cast<const char*>(banner.bytes);
 }
 
-
 const uint8_t* BannerStoredBytes() { return banner.bytes; }
