@@ -18,14 +18,15 @@ if(ADDON_TESTS AND NOT TARGET GTest::gtest)
 endif()
 
 # addon_add_gtest(TARGET SOURCES src... [LIBS lib...] [LOCK name...] [LABELS l...]
-#                 [FIXTURES f...])
+#                 [FIXTURES f...] [ENVIRONMENT VAR=value...])
 #
 # One GoogleTest executable; its cases are discovered when the tests run
 # (under Wine for the Windows builds). LOCK names a shared resource (the
 # product's registry key, the X display) whose tests must not overlap;
-# FIXTURES names the CTest fixtures (set-up and clean-up tests) they need.
+# FIXTURES names the CTest fixtures (set-up and clean-up tests) they need;
+# ENVIRONMENT is set for each test (under Wine too).
 function(addon_add_gtest target)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCK;LABELS;FIXTURES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCK;LABELS;FIXTURES;ENVIRONMENT" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${target}
@@ -33,7 +34,7 @@ function(addon_add_gtest target)
     DISCOVERY_TIMEOUT 240
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES TIMEOUT 300)
-  if(NOT ARG_LOCK AND NOT ARG_LABELS AND NOT ARG_FIXTURES)
+  if(NOT ARG_LOCK AND NOT ARG_LABELS AND NOT ARG_FIXTURES AND NOT ARG_ENVIRONMENT)
     return()
   endif()
   # Discovery's PROPERTIES cannot carry a list (a second lock would be taken
@@ -48,6 +49,9 @@ function(addon_add_gtest target)
   endif()
   if(ARG_FIXTURES)
     string(APPEND props " FIXTURES_REQUIRED \"${ARG_FIXTURES}\"")
+  endif()
+  if(ARG_ENVIRONMENT)
+    string(APPEND props " ENVIRONMENT \"${ARG_ENVIRONMENT}\"")
   endif()
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake)
   file(WRITE ${script}
