@@ -30,9 +30,6 @@ inline std::string Windows1252(const char* utf8) {
 inline const std::string kConfiguredDescription = Windows1252(ADDON_DESCRIPTION_UTF8);
 #endif
 
-// The description of a default build.
-inline const char kDescription[] =
-    "Freuen Sie sich auf mediterrane Sch\xf6" "nheit. Rosa Hibiscus wird von nun an Ihren Garten bereichern.";
 inline const char kBanner[] = "Verdanelle Zusatzkomponenten - Version 1.0 - www.verdanelle.example";
 inline const char kSuccessText[] =
     "Die Installation war erfolgreich.\n\nViel Spa\xdf mit den Zus\xe4" "tzen f\xfc" "r den\n"
