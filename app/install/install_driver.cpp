@@ -144,16 +144,20 @@ int InstallPackage(const char* package, const char* module, const char* baseName
     SetStatusLine(-1);
     return kPackageNotFound;
   }
-  ALPendingFile pending(module);
-  ALStatusRecord status;
-  const int decoded = pending.Decode(package, status);
-  SetStatusLine(-1);
-  if (decoded != StatusOk) return kExtractionFailed;
   uint32_t size = 0;
   uint32_t crc = 0;
-  if (ExpectedPayload(baseName, &size, &crc) && (pending.Size() != size || pending.Crc32() != crc)) {
-    return kExtractionFailed;
-  }
+  const bool expected = ExpectedPayload(baseName, &size, &crc);
+  // A package that decodes to more than the recorded module fails at the
+  // first byte too many, not at the storage's end.
+  const int32_t limit = expected && size < static_cast<uint32_t>(ALPendingFile::kNoLimit)
+                            ? static_cast<int32_t>(size)
+                            : ALPendingFile::kNoLimit;
+  ALPendingFile pending(module);
+  ALStatusRecord status;
+  const int decoded = pending.Decode(package, limit, status);
+  SetStatusLine(-1);
+  if (decoded != StatusOk) return kExtractionFailed;
+  if (expected && (pending.Size() != size || pending.Crc32() != crc)) return kExtractionFailed;
 
   SetStatusLine(IDS_REGISTERING);
   RegistrySnapshot previous;

@@ -1,8 +1,12 @@
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "decode/pending_file.h"
+#include "platform/file_system.h"
 #include "tests/support/deflate_streams.h"
 #include "tests/support/test_files.h"
 #include "tools/pack.h"
@@ -20,15 +24,16 @@ TEST(PackageNames, DefaultNamesReplaceOnlyTheFileExtension) {
 }
 
 // An existing package or module is replaced only by a complete new one, and
-// neither tool ever writes over its own input.
+// neither tool ever writes over its own input or through a planted name.
 TEST(Ppk, PackAndUnpackReplaceOnlyWithACompleteFileAndNeverTheirInput) {
   TempFolder folder(true);
-  const deflate_streams::Bytes bytes = deflate_streams::ModuleLike(100000, 99);
+  const deflate_streams::Bytes bytes = deflate_streams::ModuleLike(300000, 99);
   const std::string module(bytes.begin(), bytes.end());
   std::string message;
   ppk::PackResult packed;
   WriteWholeFile("in.dll", module);
   WriteWholeFile("in.ppk", "old package");
+  WriteWholeFile("in.ppk.tmp", "left by a killed run");
   WriteWholeFile("out.dll", "old module");
   ASSERT_TRUE(ppk::PackModule("in.dll", "in.ppk", &packed, &message)) << message;
   ASSERT_TRUE(ppk::UnpackPackage("in.ppk", "out.dll", &message)) << message;
@@ -39,36 +44,78 @@ TEST(Ppk, PackAndUnpackReplaceOnlyWithACompleteFileAndNeverTheirInput) {
   EXPECT_FALSE(ppk::UnpackPackage("bad.ppk", "out.dll", &message));
   EXPECT_EQ("Damaged or incomplete compressed data in bad.ppk.", message);
   EXPECT_FALSE(ppk::UnpackPackage("none.ppk", "out.dll", &message));
-  EXPECT_EQ("File open failure.  Open of none.ppk returned errno = 2", message);
+  EXPECT_EQ("File open failure.  Open of none.ppk returned errno = 2 (" + std::string(std::strerror(ENOENT)) + ")",
+            message);
   // A folder with something in it cannot be replaced.
   std::filesystem::create_directories("dir.ppk/x");
   std::filesystem::create_directories("dir.dll/x");
   EXPECT_FALSE(ppk::PackModule("in.dll", "dir.ppk", &packed, &message));
   EXPECT_FALSE(ppk::UnpackPackage("in.ppk", "dir.dll", &message));
-#ifndef _WIN32
-  // A device that refuses to sync (EINVAL) under the temporary name: the
-  // data cannot be known to be on disk, for the module and the package.
-  std::filesystem::create_symlink("/dev/null", "out.dll.tmp");
-  EXPECT_FALSE(ppk::UnpackPackage("in.ppk", "out.dll", &message));
-  EXPECT_EQ("Write failure on out.dll.tmp.  result = -1, errno = 22", message);
-  std::filesystem::create_symlink("/dev/null", "null.ppk.tmp");
-  EXPECT_FALSE(ppk::PackModule("in.dll", "null.ppk", &packed, &message));
-  EXPECT_EQ("Write failure on null.ppk.tmp: Invalid argument", message);
-  EXPECT_FALSE(FileExists("null.ppk") || FileExists("null.ppk.tmp"));
-#endif
   EXPECT_EQ(module, ReadWholeFile("out.dll"));
   EXPECT_FALSE(FileExists("dir.ppk.tmp") || FileExists("dir.dll.tmp") || FileExists("out.dll.tmp"));
+#ifndef _WIN32
+  // Links and a second link of a file at the pending names are passed over,
+  // and what they point to keeps its bytes.
+  WriteWholeFile("victim", "not yours");
+  for (const char* name : {"new.dll", "new.ppk"}) {
+    std::filesystem::create_symlink("victim", std::string(name) + ".tmp");
+    std::filesystem::create_symlink("nowhere", std::string(name) + ".1.tmp");
+    std::filesystem::create_hard_link("victim", std::string(name) + ".2.tmp");
+  }
+  ASSERT_TRUE(ppk::UnpackPackage("in.ppk", "new.dll", &message)) << message;
+  ASSERT_TRUE(ppk::PackModule("in.dll", "new.ppk", &packed, &message)) << message;
+  EXPECT_EQ(module, ReadWholeFile("new.dll"));
+  EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("new.ppk"));
+  EXPECT_EQ("not yours", ReadWholeFile("victim"));
+  EXPECT_TRUE(std::filesystem::is_symlink("new.dll.tmp") && std::filesystem::is_symlink("new.ppk.1.tmp"));
+  EXPECT_FALSE(FileExists("new.dll.3.tmp") || FileExists("new.ppk.3.tmp"));
+#endif
 
   // "ppk pack x.ppk" and "ppk unpack x.dll" name their input as their output;
-  // a package may also have the pending file's name.
+  // an input may also have the output's pending name, or the other way round.
   EXPECT_FALSE(ppk::PackModule("in.ppk", ppk::DefaultPackageName("in.ppk"), &packed, &message));
-  EXPECT_EQ("in.ppk and in.ppk are the same file.", message);
+  EXPECT_EQ("File creation failure.  in.ppk and in.ppk are one file or its pending file", message);
+  WriteWholeFile("p.ppk.tmp", module);
+  EXPECT_FALSE(ppk::PackModule("p.ppk.tmp", "p.ppk", &packed, &message));
+  EXPECT_FALSE(ppk::PackModule("in.dll", "in.dll.1.tmp", &packed, &message));
+  EXPECT_EQ(module, ReadWholeFile("p.ppk.tmp"));
   std::filesystem::copy_file("in.ppk", "x.dll");
   std::filesystem::copy_file("in.ppk", "x.dll.tmp");
   EXPECT_FALSE(ppk::UnpackPackage("x.dll.tmp", "x.dll", &message));
   EXPECT_FALSE(ppk::UnpackPackage("x.dll", ppk::DefaultModuleName("x.dll"), &message));
   EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("x.dll"));
   EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("x.dll.tmp"));
+  EXPECT_FALSE(FileExists("p.ppk") || FileExists("in.dll.1.tmp"));
+}
+
+// A package that decodes to more than the module it should hold (a bomb)
+// fails at the first buffer past the limit; one of exactly the limit is whole.
+TEST(PendingFile, DecodingEndsAtTheFirstBufferPastTheSizeLimit) {
+  TempFolder folder(true);
+  // Far more than the limit, and damaged at its end: a run that went on
+  // decoding would fail with a data error instead.
+  deflate_streams::Bytes bomb = deflate_streams::Deflate(deflate_streams::Bytes(16u << 20, 0), 1);
+  bomb.pop_back();
+  WriteWholeFile("bomb.ppk", bomb);
+  WriteWholeFile("fit.ppk", deflate_streams::Deflate(deflate_streams::ModuleLike(10000)));
+  const struct { const char* package; std::int32_t limit; int code; } cases[] = {
+      {"bomb.ppk", 10000, StatusWriteFailed}, {"fit.ppk", 9999, StatusWriteFailed}, {"fit.ppk", 10000, StatusOk}};
+  for (const auto& c : cases) {
+    ALPendingFile pending("m.dll");
+    ALStatusRecord status;
+    EXPECT_EQ(c.code, pending.Decode(c.package, c.limit, status)) << c.package << " " << c.limit;
+    if (c.code == StatusOk) EXPECT_EQ(10000u, pending.Size());
+    if (c.code != StatusOk) EXPECT_STREQ("Write failure on m.dll.tmp.  result = -1, errno = 27", status.Text());
+  }
+}
+
+// A full disk says so, also where the Windows file layer translates it.
+TEST(Ppk, FullDiskReadsAsAFullDisk) {
+  for (const std::uint32_t code : {112u, 39u}) EXPECT_EQ(platform::kErrNoSpace, platform::ErrorNumberOfWin32Error(code));
+  ALStatusRecord status;
+  status.SetError(StatusWriteFailed, "Write failure on x.  result = -1, errno = %d", platform::kErrNoSpace);
+  EXPECT_EQ("Write failure on x.  result = -1, errno = 28 (" + std::string(std::strerror(ENOSPC)) + ")",
+            ppk::StatusMessage(status));
 }
 
 }  // namespace
