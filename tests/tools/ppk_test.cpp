@@ -67,6 +67,7 @@ TEST(Ppk, PackAndUnpackReplaceOnlyWithACompleteFileAndNeverTheirInput) {
   EXPECT_EQ(module, ReadWholeFile("new.dll"));
   EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("new.ppk"));
   EXPECT_EQ("not yours", ReadWholeFile("victim"));
+  EXPECT_EQ(3u, std::filesystem::hard_link_count("victim"));
   EXPECT_TRUE(std::filesystem::is_symlink("new.dll.tmp") && std::filesystem::is_symlink("new.ppk.1.tmp"));
   EXPECT_FALSE(FileExists("new.dll.3.tmp") || FileExists("new.ppk.3.tmp"));
 #endif
