@@ -99,15 +99,12 @@ const std::string kTestComponents = gui::WindowsPath(E2E_MODULE_DIR) + "\\";
 // bitness (the test is built with the same).
 Values Written() { return regtest::ValuesBelow(HKEY_LOCAL_MACHINE, kProductKey, regtest::OwnView()); }
 
-// Runs a program of the host system under its Unix path and waits for it:
-// a symbolic link planted as someone else would (Win32 makes none under Wine).
-void RunHost(const char* program, std::string arguments) {
-  arguments = std::string(program) + " " + arguments;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
+// Runs a host program by its Unix path and waits: a link planted as someone
+// else would plant it (Win32 makes none under Wine).
+void RunHost(std::string line) {
+  STARTUPINFOA startup = {sizeof startup};
   PROCESS_INFORMATION info = {};
-  ASSERT_TRUE(CreateProcessA(Exe(program).c_str(), &arguments[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &info));
+  ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
   WaitForSingleObject(info.hProcess, kWaitMs);
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
@@ -247,7 +244,7 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
     const std::string unixWork = E2E_WORK_ROOT "/" + work.substr(work.find_last_of('\\') + 1);
     if (readOnly) {
       WriteWholeFile(work + "\\victim", "not yours");
-      RunHost("/bin/ln", "-s " + unixWork + "/victim " + unixWork + "/product/p0046.dll.tmp");
+      RunHost("/bin/ln -s " + unixWork + "/victim " + unixWork + "/product/p0046.dll.tmp");
     }
 
     ASSERT_NE(Start(), nullptr);
@@ -257,7 +254,7 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
     EXPECT_EQ(FolderEntries(product), (readOnly ? Names{"p0046.dll", "p0046.dll.tmp"} : Names{"p0046.dll"}));
     if (readOnly) {
       EXPECT_EQ(ReadWholeFile(work + "\\victim"), "not yours");
-      RunHost("/bin/rm", unixWork + "/product/p0046.dll.tmp");
+      RunHost("/bin/rm " + unixWork + "/product/p0046.dll.tmp");
     }
     EXPECT_EQ(Written(), SampleWritten(dir));
     EXPECT_EQ(FolderEntries(temp), tempBefore);
