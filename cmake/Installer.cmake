@@ -16,7 +16,11 @@
 # a package that decodes to other bytes; NO_PAYLOAD_TABLE leaves the table
 # out, for packages made elsewhere under the same names. Names that agree in
 # their first 20 characters (ignoring case, as the registry does) would share
-# their entry records, so such a list is refused.
+# their entry records, so such a list is refused; so is a list with a device
+# name in any case (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9), whose package
+# and module the file system would take for the device. KEEP_DEVICE_NAMES
+# builds such a list all the same, for the tests of the installer's own
+# guard against them.
 
 set(ADDON_RESOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/../resources)
 cmake_path(NORMAL_PATH ADDON_RESOURCE_DIR)
@@ -29,7 +33,7 @@ endfunction()
 
 function(addon_add_installer target)
   # PARSE_ARGV keeps a semicolon in a list of names (escaped as \;).
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITHOUT_BANNER;NO_PAYLOAD_TABLE" "COMPONENTS;DESCRIPTION;ENTRY" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITHOUT_BANNER;NO_PAYLOAD_TABLE;KEEP_DEVICE_NAMES" "COMPONENTS;DESCRIPTION;ENTRY" "")
   string(REPLACE "\\;" ";" ARG_COMPONENTS "${ARG_COMPONENTS}")
   string(REPLACE "\\;" ";" ARG_DESCRIPTION "${ARG_DESCRIPTION}")
   if(NOT DEFINED ARG_COMPONENTS)
@@ -48,6 +52,17 @@ function(addon_add_installer target)
   endif()
 
   string(REGEX MATCHALL "[A-Za-z0-9]+" names "${ARG_COMPONENTS}")
+  set(devices "")
+  foreach(name ${names})
+    string(TOUPPER "${name}" upper)
+    if(upper MATCHES "^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])$")
+      list(APPEND devices "'${name}'")
+    endif()
+  endforeach()
+  if(devices AND NOT ARG_KEEP_DEVICE_NAMES)
+    list(JOIN devices ", " devices)
+    message(FATAL_ERROR "${target}: the component list '${ARG_COMPONENTS}' names devices: ${devices} (CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9, in any case, are device names to the file system, which would read and write the device instead of the package and the module)")
+  endif()
   set(prefixes "")
   foreach(name ${names})
     string(SUBSTRING "${name}" 0 20 prefix)

@@ -17,13 +17,15 @@ if(ADDON_TESTS AND NOT TARGET GTest::gtest)
   endif()
 endif()
 
-# addon_add_gtest(TARGET SOURCES src... [LIBS lib...] [LOCK name...] [LABELS l...])
+# addon_add_gtest(TARGET SOURCES src... [LIBS lib...] [LOCK name...] [LABELS l...]
+#                 [FIXTURES f...])
 #
 # One GoogleTest executable; its cases are discovered when the tests run
 # (under Wine for the Windows builds). LOCK names a shared resource (the
-# product's registry key, the X display) whose tests must not overlap.
+# product's registry key, the X display) whose tests must not overlap;
+# FIXTURES names the CTest fixtures (set-up and clean-up tests) they need.
 function(addon_add_gtest target)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCK;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCK;LABELS;FIXTURES" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${target}
@@ -31,7 +33,7 @@ function(addon_add_gtest target)
     DISCOVERY_TIMEOUT 240
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES TIMEOUT 300)
-  if(NOT ARG_LOCK AND NOT ARG_LABELS)
+  if(NOT ARG_LOCK AND NOT ARG_LABELS AND NOT ARG_FIXTURES)
     return()
   endif()
   # Discovery's PROPERTIES cannot carry a list (a second lock would be taken
@@ -43,6 +45,9 @@ function(addon_add_gtest target)
   endif()
   if(ARG_LABELS)
     string(APPEND props " LABELS \"${ARG_LABELS}\"")
+  endif()
+  if(ARG_FIXTURES)
+    string(APPEND props " FIXTURES_REQUIRED \"${ARG_FIXTURES}\"")
   endif()
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake)
   file(WRITE ${script}

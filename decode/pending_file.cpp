@@ -57,9 +57,11 @@ int ALPendingFile::Write(const char* sourcePath, const Producer& produce, ALStat
   pending.clear();
   size = 0;
   crc32 = 0;
+  fault = Fault::None;
   // The source may lie under a pending name: clearing that name for the
   // pending file would remove it.
   if (Clashes(sourcePath)) {
+    fault = Fault::PackageUnreadable;
     return status.SetError(StatusOpenFailed, "File creation failure.  %s and %s are one file or its pending file",
                            sourcePath, target.c_str());
   }
@@ -69,13 +71,17 @@ int ALPendingFile::Write(const char* sourcePath, const Producer& produce, ALStat
     if (platform::RemovePlainFile(name.c_str()) == 0) pending = name;
   }
   if (pending.empty()) {
+    fault = Fault::WriteFailed;
     return status.SetError(StatusOpenFailed, "File creation failure.  No free pending name beside %s",
                            target.c_str());
   }
 
   ALFileStorage output(pending.c_str(), kBufferSize, CaseInsensitive);
   output.createNew = 1;
-  if (output.Create(-1) != StatusOk) return status.CopyFrom(output.status).code;
+  if (output.Create(-1) != StatusOk) {
+    fault = Fault::WriteFailed;
+    return status.CopyFrom(output.status).code;
+  }
   pendingMade = true;
   output.StartCrc32(0xFFFFFFFFu);
   if (produce(output, status) == StatusOk) {
@@ -88,6 +94,17 @@ int ALPendingFile::Write(const char* sourcePath, const Producer& produce, ALStat
   }
   output.Close();
   Discard();
+  // Failures of the pending file first (the decoder may report a read
+  // failure of the package instead); what is left came from the producer.
+  if (output.status.code < 0) {
+    fault = output.writeError == platform::kErrNoSpace        ? Fault::DiskFull
+            : output.writeError == platform::kErrFileTooLarge ? Fault::OverLimit
+                                                              : Fault::WriteFailed;
+  } else if (status.code == StatusDataError) {
+    fault = Fault::DataDamaged;
+  } else {
+    fault = status.code == StatusOutOfMemory ? Fault::WriteFailed : Fault::PackageUnreadable;
+  }
   return status.code;
 }
 
@@ -104,12 +121,19 @@ int ALPendingFile::Decode(const char* packagePath, std::int32_t sizeLimit, ALSta
 }
 
 int ALPendingFile::Replace(ALStatusRecord& status) {
+  fault = Fault::None;
   if (!pendingMade) {
+    fault = Fault::WriteFailed;
     return status.SetError(StatusRenameFailed, "Error renaming %s to %s.  errno = %d", pending.c_str(),
                            target.c_str(), platform::kErrNoEntry);
   }
   const int error = platform::RenameReplacing(pending.c_str(), target.c_str());
   if (error != 0) {
+    // Refused access to a target the installer may write: another process
+    // has it open or mapped (the screensaver, its settings or preview).
+    fault = error == platform::kErrAccess ? Fault::TargetInUse
+            : error == platform::kErrNoSpace ? Fault::DiskFull
+                                             : Fault::WriteFailed;
     return status.SetError(StatusRenameFailed, "Error renaming %s to %s.  errno = %d", pending.c_str(),
                            target.c_str(), error);
   }

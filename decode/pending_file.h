@@ -44,6 +44,17 @@ class ALPendingFile {
   // with its message in `status`.
   using Producer = std::function<int(ALFileStorage& output, ALStatusRecord& status)>;
 
+  // Why the last Decode or Replace failed, for a caller that tells the user.
+  enum class Fault {
+    None,
+    PackageUnreadable,  // the package could not be opened or read
+    DataDamaged,        // not a whole raw deflate stream
+    DiskFull,           // no room left for the pending file
+    WriteFailed,        // any other failure to create, write, sync or move
+    TargetInUse,        // Replace: the target is open or mapped elsewhere
+    OverLimit,          // Decode: more bytes than the size limit allows
+  };
+
   explicit ALPendingFile(const char* targetPath);
   // Removes the pending file unless Replace moved it into place.
   ~ALPendingFile();
@@ -72,8 +83,12 @@ class ALPendingFile {
   // Moves the written file over the target in one step, written through.
   // Returns 0, or StatusRenameFailed with its message in `status` (also when
   // nothing was written), leaving the target as it was and the pending file
-  // to the destructor.
+  // to the destructor, so that Replace may be tried again: LastFault() is
+  // TargetInUse when another process holds the target (it may let go).
   [[nodiscard]] int Replace(ALStatusRecord& status);
+
+  // What made the last Write, Decode or Replace fail; None after a success.
+  Fault LastFault() const { return fault; }
 
   const char* TargetPath() const { return target.c_str(); }
   // The pending file's name; "" until Write has created one.
@@ -96,4 +111,5 @@ class ALPendingFile {
   bool pendingMade = false;
   std::uint32_t size = 0;
   std::uint32_t crc32 = 0;
+  Fault fault = Fault::None;
 };

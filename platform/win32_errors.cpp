@@ -34,6 +34,8 @@ constexpr std::uint32_t kFileExists = 80;
 constexpr std::uint32_t kDiskFull = 112;
 constexpr std::uint32_t kBadPathName = 161;
 constexpr std::uint32_t kAlreadyExists = 183;
+// A file mapped into some process's memory cannot be replaced.
+constexpr std::uint32_t kUserMappedFile = 1224;
 
 #ifdef _WIN32
 static_assert(kFileNotFound == ERROR_FILE_NOT_FOUND && kPathNotFound == ERROR_PATH_NOT_FOUND &&
@@ -43,7 +45,8 @@ static_assert(kFileNotFound == ERROR_FILE_NOT_FOUND && kPathNotFound == ERROR_PA
                   kSharingViolation == ERROR_SHARING_VIOLATION && kLockViolation == ERROR_LOCK_VIOLATION &&
                   kHandleDiskFull == ERROR_HANDLE_DISK_FULL && kBadNetPath == ERROR_BAD_NETPATH &&
                   kFileExists == ERROR_FILE_EXISTS && kDiskFull == ERROR_DISK_FULL &&
-                  kBadPathName == ERROR_BAD_PATHNAME && kAlreadyExists == ERROR_ALREADY_EXISTS,
+                  kBadPathName == ERROR_BAD_PATHNAME && kAlreadyExists == ERROR_ALREADY_EXISTS &&
+                  kUserMappedFile == ERROR_USER_MAPPED_FILE,
               "Win32 error codes differ from the system's");
 #endif
 
@@ -52,8 +55,9 @@ constexpr ErrorPair kErrorMap[] = {
     {kInvalidDrive, kErrNoEntry},        {kBadNetPath, kErrNoEntry},
     {kBadPathName, kErrNoEntry},         {kAccessDenied, kErrAccess},
     {kSharingViolation, kErrAccess},     {kLockViolation, kErrAccess},
-    {kWriteProtect, kErrAccess},         {kFileExists, kErrExists},
-    {kAlreadyExists, kErrExists},        {kTooManyOpenFiles, kErrTooManyOpenHere},
+    {kWriteProtect, kErrAccess},         {kUserMappedFile, kErrAccess},
+    {kFileExists, kErrExists},           {kAlreadyExists, kErrExists},
+    {kTooManyOpenFiles, kErrTooManyOpenHere},
     {kNotEnoughMemory, kErrNoMemory},    {kOutOfMemory, kErrNoMemory},
     {kDiskFull, kErrNoSpace},            {kHandleDiskFull, kErrNoSpace},
 };

@@ -7,6 +7,7 @@
 #define IDD_NOT_INSTALLED 205  // the screensaver is missing
 #define IDD_SUCCESS 206        // installation went through
 #define IDD_HELP 207
+#define IDD_MODULE_IN_USE 208  // the installed module is held: retry or give up
 #define IDD_CHOOSE_FOLDER 1000
 
 // Controls of the main dialog
@@ -21,6 +22,9 @@
 
 // Control of the help dialog
 #define IDC_HELP_TEXT 200
+
+// Control of the module-in-use question (its buttons are IDRETRY and IDCANCEL)
+#define IDC_IN_USE_TEXT 220
 
 // Controls of the folder chooser
 #define IDC_FOLDER_PROMPT 200
@@ -38,7 +42,20 @@
 #define IDS_EXTRACTING 5
 #define IDS_REGISTERING 6
 #define IDS_CHOOSE_FOLDER 7
-#define IDS_NOT_INSTALLED 8   // %s: the components that failed
+#define IDS_NOT_INSTALLED 8   // %s: the components that failed, a line each
+#define IDS_FAILURE_CAPTION 20
+#define IDS_MORE_FAILED 21    // %u: how many more failed than the message lists
+#define IDS_MODULE_IN_USE 22  // %s: the module that cannot be replaced
+// Why a component failed; its line in the failure message.
+#define IDS_REASON_DAMAGED 30
+#define IDS_REASON_UNREADABLE 31
+#define IDS_REASON_OTHER_BYTES 32
+#define IDS_REASON_NOT_A_MODULE 33
+#define IDS_REASON_DISK_FULL 34
+#define IDS_REASON_WRITE_FAILED 35
+#define IDS_REASON_REGISTRY 36
+#define IDS_REASON_NAME 37
+#define IDS_REASON_IN_USE 38
 
 // Raw data
 #define IDR_HELP_TEXT 400     // Windows-1252, no terminator

@@ -17,18 +17,17 @@
 #
 #   bash scripts/run-installer.sh                     # the run described above
 #   bash scripts/run-installer.sh --readme-pictures   # also runs with the package
-#        missing and damaged, and puts the pictures of the success dialog, the
-#        folder chooser and the error message into docs/screenshots
+#        missing, damaged, and with the installed module held, and puts the
+#        pictures of the success dialog, the folder chooser, the error message
+#        and the retry question into docs/screenshots
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 
-# Root ignores file permissions; run Wine without that power, as the tests do.
-if [ "$(id -u)" -eq 0 ] && [ -z "${ADDON_UNPRIVILEGED:-}" ]; then
-  export ADDON_UNPRIVILEGED=1
-  exec scripts/unprivileged.sh bash "$0" "$@"
-fi
+# Run without root's power to ignore file permissions, as a normal user's
+# tests (and the Wine server they start) would.
+. scripts/unprivileged.sh "$0" "$@"
 
 readme=0
 [ "${1:-}" = "--readme-pictures" ] && readme=1
@@ -89,14 +88,14 @@ install_product() {
 
 # The download folder C:\Download: the installer and, unless told
 # otherwise, its package.
-#   fill_download present|missing|damaged
+#   fill_download present|missing|damaged|held
 fill_download() {
   download=$state/prefix/drive_c/Download
   rm -rf "$download"
   mkdir -p "$download"
   cp "$setup" "$download/addon-setup.exe"
   case $1 in
-    present) cp "$package" "$download/p0046.ppk" ;;
+    present|held) cp "$package" "$download/p0046.ppk" ;;
     damaged) head -c "$(($(stat -c %s "$package") / 2))" "$package" >"$download/p0046.ppk" ;;
     missing) ;;
   esac
@@ -108,7 +107,7 @@ drive() {
   rm -rf "$pictures"
   mkdir -p "$pictures"
   local status=0
-  wine_run "$driver" 'C:\Download\addon-setup.exe' 'C:\Download' "$(winpath "$pictures")" ||
+  wine_run "$driver" 'C:\Download\addon-setup.exe' 'C:\Download' "$(winpath "$pictures")" "${@:2}" ||
     status=$?
   for bmp in "$pictures"/*.bmp; do
     [ -e "$bmp" ] || continue
@@ -140,12 +139,19 @@ if [ $readme -eq 1 ]; then
   docs=$PWD/docs/screenshots
   mkdir -p "$docs"
   cp "$work/pictures/success-dialog.png" "$docs/"
-  for scenario in missing damaged; do
+  for scenario in missing damaged held; do
     echo "run-installer: package $scenario"
     install_product
     fill_download "$scenario"
-    drive "$work/pictures-$scenario" || true
+    if [ "$scenario" = held ]; then
+      # The screensaver's settings hold the installed module.
+      cp "$build/components/p0046.dll" "$state/prefix/drive_c/Verdanelle/p0046.dll"
+      drive "$work/pictures-$scenario" 'C:\Verdanelle\p0046.dll' || true
+    else
+      drive "$work/pictures-$scenario" || true
+    fi
   done
-  cp "$work/pictures-missing/folder-chooser.png" "$work/pictures-damaged/error-message.png" "$docs/"
+  cp "$work/pictures-missing/folder-chooser.png" "$work/pictures-damaged/error-message.png" \
+    "$work/pictures-held/module-in-use.png" "$docs/"
   echo "run-installer: README pictures in $docs"
 fi

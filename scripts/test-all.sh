@@ -10,13 +10,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 
-# Root ignores file permissions; drop that power so that read-only files
-# fail for the tests as they would for a normal user, natively and under
-# Wine (whose server is started from inside as well).
-if [ "$(id -u)" -eq 0 ] && [ -z "${ADDON_UNPRIVILEGED:-}" ]; then
-  export ADDON_UNPRIVILEGED=1
-  exec scripts/unprivileged.sh bash "$0" "$@"
-fi
+# Run without root's power to ignore file permissions, as a normal user's
+# tests (and the Wine server they start) would.
+. scripts/unprivileged.sh "$0" "$@"
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(native win32 win64 fuzz release)

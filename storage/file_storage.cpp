@@ -28,7 +28,7 @@ std::int32_t ClampToInt32(std::int64_t value) {
 }  // namespace
 
 ALFileStorage::ALFileStorage(const char* nameText, std::int32_t bufferBytes, ALCaseMode caseMode)
-    : ALStorage(nameText, bufferBytes, kTypeCode, caseMode), handle(-1) {}
+    : ALStorage(nameText, bufferBytes, kTypeCode, caseMode), handle(-1), writeError(0) {}
 
 ALFileStorage::~ALFileStorage() {
   if (handle != -1) Close();
@@ -120,6 +120,7 @@ int ALFileStorage::Close() {
   const int closeError = platform::Close(handle);
   handle = -1;
   if (closeError != 0 && status.code >= 0) {
+    writeError = closeError;
     status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
                     name.GetName(), -1, closeError);
   }
@@ -134,6 +135,7 @@ int ALFileStorage::Commit() {
   if (FlushBuffer() < 0) return status.code;
   const int error = platform::Sync(handle);
   if (error == 0) return 0;
+  writeError = error;
   return status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
                          name.GetName(), -1, error);
 }
@@ -238,6 +240,7 @@ int ALFileStorage::FlushBuffer() {
     // and what the caller said the file can never hold.
     const std::int32_t limit = sizeLimit < 0 ? 0 : sizeLimit;
     if (filePosition > limit || writeCount > limit - filePosition) {
+      writeError = platform::kErrFileTooLarge;
       return status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
                              name.GetName(), -1, platform::kErrFileTooLarge);
     }
@@ -245,6 +248,7 @@ int ALFileStorage::FlushBuffer() {
     std::int32_t written = 0;
     const int error = platform::Write(handle, buffer.get(), writeCount, written);
     if (written != writeCount) {
+      writeError = error;
       return status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
                              name.GetName(), written, error);
     }

@@ -95,6 +95,11 @@ class ALFileStorage : public ALStorage {
   // Writes that would carry the file past this many bytes fail as
   // StatusWriteFailed with errno 27, writing nothing of that buffer.
   std::int32_t sizeLimit = INT32_MAX;
+  // The error number (platform/file_system.h) behind the last failed write,
+  // sync or close, 0 while none failed: a full disk and other write
+  // failures share StatusWriteFailed, and a caller may have to tell them
+  // apart.
+  int writeError;
 
  private:
   // Moves the file pointer to `position` from the start of the file; 0, or

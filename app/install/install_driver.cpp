@@ -6,10 +6,12 @@
 
 #include "app/app_state.h"
 #include "app/dialogs/folder_chooser.h"
+#include "app/dialogs/in_use_dialog.h"
 #include "app/dialogs/info_dialog.h"
 #include "app/install/registration.h"
 #include "app/install/registry_key.h"
 #include "app/install/resource_blob.h"
+#include "app/message_text.h"
 #include "decode/pending_file.h"
 #include "resources/resource.h"
 
@@ -21,21 +23,26 @@ constexpr int kFolderBufferSize = 260;
 constexpr int kListBufferSize = 400;
 // The two paths of one attempt: folder, backslash, base name, extension.
 constexpr size_t kPathBufferSize = 520;
-// Status texts and the failure message's pattern.
+// Status texts, the failure message's patterns and one reason.
 constexpr int kStatusBufferSize = 200;
-// The failed base names, joined by ", ".
-constexpr size_t kFailedNamesSize = 400;
-constexpr size_t kMessageBufferSize = kStatusBufferSize + kFailedNamesSize;
+// The lines of the failed components: at most this many are listed, and
+// together they take at most kFailedLinesSize bytes; the rest are counted.
+constexpr int kMaxListedFailures = 12;
+constexpr size_t kFailedLinesSize = 1600;
+constexpr size_t kMessageBufferSize = 2 * kStatusBufferSize + kFailedLinesSize;
+// A line "<base name>: <reason>" that is not listed because it is too long.
+constexpr size_t kLineBufferSize = kListBufferSize + kStatusBufferSize + 4;
 
-constexpr char kFailureCaption[] = "Installation von Zusatzkomponenten";
-
-// Results of InstallPackage.
-constexpr int kExtracted = 0;
-constexpr int kPackageNotFound = -1;
-constexpr int kExtractionFailed = -2;
-
-// Results of InstallOneComponent.
+// What became of one attempt at a component; `reason` (a string id) says
+// why it failed.
 enum class Outcome { NotFound, Installed, Failed };
+struct Result {
+  Outcome outcome;
+  int reason;
+};
+constexpr Result kInstalled{Outcome::Installed, 0};
+constexpr Result kNotFound{Outcome::NotFound, 0};
+constexpr Result Failed(int reason) { return Result{Outcome::Failed, reason}; }
 
 bool IsNameChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -54,13 +61,6 @@ bool Append(char* buffer, size_t size, const char* text) {
   if (used + length >= size) return false;
   std::memcpy(buffer + used, text, length + 1);
   return true;
-}
-
-// Appends as much of `text` as fits; the buffer stays terminated.
-void AppendCut(char* buffer, size_t size, const char* text) {
-  size_t used = std::strlen(buffer);
-  while (*text != '\0' && used + 1 < size) buffer[used++] = *text++;
-  buffer[used] = '\0';
 }
 
 // One path of an attempt: a directory part that holds for the run (or until
@@ -131,18 +131,31 @@ bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc) {
   return false;
 }
 
+// The reason shown for a pending file that could not be made or moved.
+int ReasonOf(ALPendingFile::Fault fault) {
+  switch (fault) {
+    case ALPendingFile::Fault::PackageUnreadable: return IDS_REASON_UNREADABLE;
+    case ALPendingFile::Fault::DataDamaged: return IDS_REASON_DAMAGED;
+    case ALPendingFile::Fault::DiskFull: return IDS_REASON_DISK_FULL;
+    case ALPendingFile::Fault::TargetInUse: return IDS_REASON_IN_USE;
+    case ALPendingFile::Fault::OverLimit: return IDS_REASON_OTHER_BYTES;
+    default: return IDS_REASON_WRITE_FAILED;
+  }
+}
+
 // Decompresses `package` and installs it as `module`, registered as
-// `baseName`: 0 installed, -1 package not found, -2 failed. The package is
-// only read (never copied, written or re-attributed: it lies in a folder
-// the user controls). The decoded module is checked against the payload
-// table, then as a module (read as data: no code of it runs) and registered
-// from its pending file, all before it replaces `module`; a failure at any
-// step leaves the installed module and the registry as they were.
-int InstallPackage(const char* package, const char* module, const char* baseName) {
+// `baseName`. The package is only read (never copied, written or
+// re-attributed: it lies in a folder the user controls). The decoded module
+// is checked against the payload table, then as a module (read as data: no
+// code of it runs) and registered from its pending file, all before it
+// replaces `module`; a failure at any step leaves the installed module and
+// the registry as they were. When another process holds `module`, the user
+// is asked to let go of it and may try the move again as often as they like.
+Result InstallPackage(const char* package, const char* module, const char* baseName) {
   SetStatusLine(IDS_EXTRACTING);
   if (GetFileAttributesA(package) == INVALID_FILE_ATTRIBUTES) {
     SetStatusLine(-1);
-    return kPackageNotFound;
+    return kNotFound;
   }
   uint32_t size = 0;
   uint32_t crc = 0;
@@ -156,20 +169,32 @@ int InstallPackage(const char* package, const char* module, const char* baseName
   ALStatusRecord status;
   const int decoded = pending.Decode(package, limit, status);
   SetStatusLine(-1);
-  if (decoded != StatusOk) return kExtractionFailed;
-  if (expected && (pending.Size() != size || pending.Crc32() != crc)) return kExtractionFailed;
+  if (decoded != StatusOk) return Failed(ReasonOf(pending.LastFault()));
+  if (expected && (pending.Size() != size || pending.Crc32() != crc)) {
+    return Failed(IDS_REASON_OTHER_BYTES);
+  }
 
   SetStatusLine(IDS_REGISTERING);
   RegistrySnapshot previous;
-  int registered = 0;
+  Registration registered;
   {
     const ComponentModule decodedModule(pending.PendingPath());
     registered = RegisterComponent(decodedModule.Get(), baseName, &previous);
   }  // unmapped before it is moved
-  int result = registered ? kExtracted : kExtractionFailed;
-  if (registered && pending.Replace(status) != StatusOk) {
-    previous.Restore(*LentProductKey());
-    result = kExtractionFailed;
+  Result result = kInstalled;
+  if (registered != Registration::Registered) {
+    result = Failed(registered == Registration::NotAComponent ? IDS_REASON_NOT_A_MODULE : IDS_REASON_REGISTRY);
+  } else {
+    // The values stay written while the user is asked; they go back only
+    // when the module finally cannot be moved into place.
+    while (pending.Replace(status) != StatusOk) {
+      if (pending.LastFault() != ALPendingFile::Fault::TargetInUse ||
+          !AskRetryHeldModule(appState.instance, appState.mainDialog, module)) {
+        previous.Restore(*LentProductKey());
+        result = Failed(ReasonOf(pending.LastFault()));
+        break;
+      }
+    }
   }
   SetStatusLine(-1);
   return result;
@@ -177,60 +202,88 @@ int InstallPackage(const char* package, const char* module, const char* baseName
 
 // One attempt at component `baseName`: appends the file names to both
 // paths (the caller cuts them back) and installs the package.
-Outcome InstallOneComponent(AttemptPath& destination, AttemptPath& source, const char* baseName) {
+Result InstallOneComponent(AttemptPath& destination, AttemptPath& source, const char* baseName) {
   // The name, four characters of extension and the terminator.
   const size_t needed = std::strlen(baseName) + 5;
-  if (destination.Room() < needed || source.Room() < needed) return Outcome::Failed;
+  if (destination.Room() < needed || source.Room() < needed) return Failed(IDS_REASON_NAME);
   if (!Append(destination.text, sizeof destination.text, baseName) ||
       !Append(destination.text, sizeof destination.text, ".dll") ||
       !Append(source.text, sizeof source.text, baseName) ||
       !Append(source.text, sizeof source.text, ".ppk")) {
-    return Outcome::Failed;
+    return Failed(IDS_REASON_NAME);
   }
-
-  const int installed = InstallPackage(source.text, destination.text, baseName);
-  if (installed == kPackageNotFound) return Outcome::NotFound;
-  return installed == kExtracted ? Outcome::Installed : Outcome::Failed;
+  return InstallPackage(source.text, destination.text, baseName);
 }
 
-// The base names of the components that failed, joined by ", ".
-class FailedNames {
+// The components that failed, in the order of the list, each on a line
+// "<base name>: <reason>"; those beyond what the message can show are
+// only counted.
+class FailedComponents {
  public:
-  void Add(const char* baseName) {
-    if (text[0] != '\0') AppendCut(text, sizeof text, ", ");
-    AppendCut(text, sizeof text, baseName);
-    any = true;
+  void Add(const char* baseName, int reason) {
+    char reasonText[kStatusBufferSize] = {};
+    if (LoadStringA(appState.instance, reason, reasonText, kStatusBufferSize) <= 0) reasonText[0] = '\0';
+    char line[kLineBufferSize] = {};
+    AppendCut(line, sizeof line, baseName);
+    AppendCut(line, sizeof line, ": ");
+    AppendCut(line, sizeof line, reasonText);
+    // Whole lines only, so that no name is shown cut.
+    const size_t used = std::strlen(lines);
+    const size_t length = std::strlen(line) + (used != 0 ? 1 : 0);
+    if (listed < kMaxListedFailures && used + length < sizeof lines) {
+      if (used != 0) AppendCut(lines, sizeof lines, "\n");
+      AppendCut(lines, sizeof lines, line);
+      ++listed;
+    } else {
+      ++unlisted;
+    }
   }
-  bool Any() const { return any; }
-  const char* Text() const { return text; }
+  bool Any() const { return listed + unlisted != 0; }
+
+  // The error message, owned by the main dialog: the lines in place of the
+  // "%s" of string 8, then string 21 with the number of unlisted ones.
+  void Show(HWND mainDialog) const {
+    char pattern[kStatusBufferSize] = {};
+    if (LoadStringA(appState.instance, IDS_NOT_INSTALLED, pattern, kStatusBufferSize) <= 0) pattern[0] = '\0';
+    char message[kMessageBufferSize] = {};
+    AppendFilled(message, sizeof message, pattern, "%s", lines);
+    if (unlisted != 0) {
+      char more[kStatusBufferSize] = {};
+      char count[16] = {};
+      std::snprintf(count, sizeof count, "%d", unlisted);
+      if (LoadStringA(appState.instance, IDS_MORE_FAILED, more, kStatusBufferSize) <= 0) more[0] = '\0';
+      AppendCut(message, sizeof message, "\n");
+      AppendFilled(message, sizeof message, more, "%u", count);
+    }
+    char caption[kStatusBufferSize] = {};
+    if (LoadStringA(appState.instance, IDS_FAILURE_CAPTION, caption, kStatusBufferSize) <= 0) caption[0] = '\0';
+    MessageBoxA(mainDialog, message, caption, MB_OK | MB_ICONERROR);
+  }
 
  private:
-  char text[kFailedNamesSize] = {};
-  bool any = false;
+  char lines[kFailedLinesSize] = {};
+  int listed = 0;
+  int unlisted = 0;
 };
 
-// One error message, owned by the main dialog, naming the failed components
-// in place of the "%s" of string 8. The names are inserted as text, never
-// used as a format.
-void ShowFailure(HWND mainDialog, const FailedNames& failed) {
-  char pattern[kStatusBufferSize] = {};
-  if (LoadStringA(appState.instance, IDS_NOT_INSTALLED, pattern, kStatusBufferSize) <= 0) {
-    pattern[0] = '\0';
-  }
-  char message[kMessageBufferSize] = {};
-  char* marker = std::strstr(pattern, "%s");
-  if (marker == nullptr) {
-    AppendCut(message, sizeof message, pattern);
-  } else {
-    *marker = '\0';
-    AppendCut(message, sizeof message, pattern);
-    AppendCut(message, sizeof message, failed.Text());
-    AppendCut(message, sizeof message, marker + 2);
-  }
-  MessageBoxA(mainDialog, message, kFailureCaption, MB_OK | MB_ICONERROR);
-}
-
 }  // namespace
+
+bool IsDeviceName(const char* name) {
+  const size_t length = std::strlen(name);
+  if (length < 3 || length > 4) return false;
+  char upper[5] = {};
+  for (size_t i = 0; i < length; ++i) {
+    upper[i] = (name[i] >= 'a' && name[i] <= 'z') ? static_cast<char>(name[i] - 'a' + 'A') : name[i];
+  }
+  if (length == 4) {
+    return (std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0) &&
+           upper[3] >= '1' && upper[3] <= '9';
+  }
+  for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+    if (std::strcmp(upper, device) == 0) return true;
+  }
+  return false;
+}
 
 int InstallComponents(HWND mainDialog) {
   RegistryKey productKey(HKEY_LOCAL_MACHINE, kProductKeyPath);
@@ -256,7 +309,7 @@ int InstallComponents(HWND mainDialog) {
   destination.TakeDirectory();
   source.TakeDirectory();  // empty: the current folder
 
-  FailedNames failed;
+  FailedComponents failed;
   int proceed = 1;
   while (proceed == 1) {
     char* end = position;
@@ -266,13 +319,18 @@ int InstallComponents(HWND mainDialog) {
 
     // Attempts at this name until it is installed, fails, or the user gives up.
     for (;;) {
-      Outcome outcome;
+      // A device name fails at once: no path made of it names a file.
+      if (IsDeviceName(position)) {
+        failed.Add(position, IDS_REASON_NAME);
+        break;
+      }
+      Result result;
       {
         WaitCursor wait;
-        outcome = InstallOneComponent(destination, source, position);
+        result = InstallOneComponent(destination, source, position);
       }
-      if (outcome == Outcome::Failed) failed.Add(position);
-      if (outcome != Outcome::NotFound) break;
+      if (result.outcome == Outcome::Failed) failed.Add(position, result.reason);
+      if (result.outcome != Outcome::NotFound) break;
 
       destination.CutBack();
       source.CutBack();
@@ -292,7 +350,7 @@ int InstallComponents(HWND mainDialog) {
   }
 
   if (failed.Any()) {
-    ShowFailure(mainDialog, failed);
+    failed.Show(mainDialog);
     return 0;
   }
   return proceed;

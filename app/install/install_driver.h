@@ -25,10 +25,24 @@
 //    longer than the folder buffer, or not an absolute folder such as
 //    "C:\..." or "\\server\share..."): dialog 205, owned by `mainDialog`;
 //  - the user cancelled the folder chooser: the walk ends there;
-//  - one or more components failed (package damaged or unreadable, module
-//    not the one recorded, not writable or not replaceable, not a usable
-//    component module, or its registration failed): the walk still goes on with the other names, and at its
-//    end one error message owned by `mainDialog` names the failed ones.
+//  - one or more components failed (package unreadable, damaged or not the
+//    one recorded, not a usable component module, disk full, module not
+//    writable or held by another process, registration failed, name too long
+//    for the folder or a device name (IsDeviceName; passed over before any
+//    file is looked at)): the walk still goes on with the other names, and at its
+//    end one error message owned by `mainDialog` names each failed component
+//    with its reason (string 8, a line "<name>: <reason>" each; past what the
+//    message can show, string 21 counts the rest).
+// When the installed module is held by another process (the screensaver,
+// its settings or preview), dialog 208 asks at once whether to try again;
+// "&Wiederholen" moves the already decoded and registered module again,
+// "Abbrechen" counts the component as failed and puts its values back.
 // The status line (control 214) is empty whenever this returns.
 // Runs with the main dialog's busy flag set and its buttons 210/211 disabled.
 int InstallComponents(HWND mainDialog);
+
+// Whether the file system takes the base name `name` for a device, in any
+// case and whatever extension follows: CON, PRN, AUX, NUL, COM1 to COM9 and
+// LPT1 to LPT9 ("nul.ppk" is the null device, "C:\Verdanelle\con.dll" the
+// console). Other names, "COM10", "com0" or "CONX" among them, are not.
+[[nodiscard]] bool IsDeviceName(const char* name);

@@ -82,9 +82,10 @@ size_t RecordPrefix(const char* baseName, char* name) {
 }
 
 // The N of a value named "<prefix>N" (N decimal, as the records are named),
-// or -1 when the name is not one of this component's records.
+// or -1 when the name is not one of this component's records. The prefix is
+// compared without case, as the registry compares value names.
 long RecordIndexOf(const char* valueName, const char* prefix, size_t prefixLength) {
-  if (std::strncmp(valueName, prefix, prefixLength) != 0) return -1;
+  if (_strnicmp(valueName, prefix, prefixLength) != 0) return -1;
   const char* digits = valueName + prefixLength;
   if (*digits == '\0' || (digits[0] == '0' && digits[1] != '\0')) return -1;
   long index = 0;
@@ -96,7 +97,7 @@ long RecordIndexOf(const char* valueName, const char* prefix, size_t prefixLengt
 }
 
 // A string block whose strings all lie within its bytes.
-bool IsSoundStringBlock(const unsigned char* bytes, uint32_t size) {
+bool IsWholeStringBlock(const unsigned char* bytes, uint32_t size) {
   size_t at = 0;
   for (int i = 0; i < kStringsPerBlock && at < size; ++i) {
     if (size - at < 2) return false;
@@ -108,34 +109,52 @@ bool IsSoundStringBlock(const unsigned char* bytes, uint32_t size) {
   return true;
 }
 
-// EnumResourceNamesA callback: clears *sound (an int) at the first resource
-// that cannot be believed, and stops there.
-BOOL CALLBACK CheckResource(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR sound) {
-  const ResourceBlob blob(module, name, type);
+// The entry ids of `module` (sign-extended): false when the count (402) is
+// missing, not 2 bytes or negative, or the id array (403) holds fewer ids.
+bool ReadEntryIds(HMODULE module, std::vector<int>* ids) {
+  int count = 0;
+  if (!ReadResourceShort(module, kEntryCountId, &count) || count < 0) return false;
+  const ResourceBlob idsBlob(module, kEntryIdsId, RT_RCDATA);
   const unsigned char* bytes = nullptr;
   uint32_t size = 0;
-  bool believed = !blob.Refused() && blob.GetData(&bytes, &size);
-  if (believed && type == RT_STRING) believed = IsSoundStringBlock(bytes, size);
-  if (believed) return TRUE;
-  *reinterpret_cast<int*>(sound) = 0;
-  return FALSE;
+  if (!idsBlob.GetData(&bytes, &size) || size / 2 < static_cast<uint32_t>(count)) return false;
+  ids->clear();
+  for (int i = 0; i < count; ++i) ids->push_back(SignExtend16(bytes[2 * i], bytes[2 * i + 1]));
+  return true;
 }
 
-// Every existing value of `subKey` named "<prefix>N", kept in `snapshot`;
-// their indices go to `indices`. False when the key cannot be listed or a
-// value cannot be kept.
-bool KeepRecords(RegistryKey& key, const char* subKey, const char* prefix, size_t prefixLength,
-                 RegistrySnapshot& snapshot, std::vector<long>& indices) {
-  std::vector<char> name(kValueNameBufferSize);
-  std::vector<std::string> found;
-  if (!key.BeginEnum(subKey)) return false;
-  while (key.NextValue(name.data(), kValueNameBufferSize)) {
-    if (RecordIndexOf(name.data(), prefix, prefixLength) >= 0) found.emplace_back(name.data());
+// Whether resource `id` of `type` can be copied as it claims to be: within
+// kMaxResourceSize and within the module's image. A missing one can: it is
+// read as absent.
+bool IsBelievable(HMODULE module, int id, LPCSTR type) {
+  const ResourceBlob blob(module, id, type);
+  return !blob.Refused() && (blob.Size() == 0 || blob.GetData(nullptr, nullptr));
+}
+
+// Every resource that registration copies for a module of `kind`, beyond
+// the type code and display-name id that were read already: the string block
+// holding the display name, and the seed count, or the count, the ids and
+// each entry's blocks. Resources it never reads may be anything (a
+// component may carry pictures and sounds of its own).
+bool ReadsAreBelievable(HMODULE module, const Kind& kind, int displayNameId) {
+  const ResourceBlob strings(module, (displayNameId & 0xFFFF) / kStringsPerBlock + 1, RT_STRING);
+  const unsigned char* bytes = nullptr;
+  uint32_t size = 0;
+  if (strings.Refused() || !strings.GetData(&bytes, &size) || !IsWholeStringBlock(bytes, size)) {
+    return false;
   }
-  key.EndEnum();
-  for (const std::string& value : found) {
-    if (!snapshot.Keep(key, subKey, value.c_str())) return false;
-    indices.push_back(RecordIndexOf(value.c_str(), prefix, prefixLength));
+  if (kind.recordsSubKey == nullptr) return IsBelievable(module, kSeedCountId, RT_RCDATA);
+
+  if (!IsBelievable(module, kEntryCountId, RT_RCDATA) ||
+      !IsBelievable(module, kEntryIdsId, RT_RCDATA)) {
+    return false;
+  }
+  std::vector<int> ids;
+  if (!ReadEntryIds(module, &ids)) return true;  // no records, so no blocks are read
+  for (const int id : ids) {
+    for (const int offset : {kFirstBlockOffset, kSecondBlockOffset, kLastBlockOffset}) {
+      if (!IsBelievable(module, id + offset, RT_RCDATA)) return false;
+    }
   }
   return true;
 }
@@ -148,65 +167,91 @@ bool Delete(RegistryKey& key, const char* subKey, const char* valueName) {
   return key.ReadRaw(subKey, valueName, &type, &data) == 0;
 }
 
+// Keeps `valueName` in `snapshot` and deletes it, if it exists.
+bool Drop(RegistryKey& key, const char* subKey, const char* valueName,
+          RegistrySnapshot& snapshot) {
+  bool existed = false;
+  if (!snapshot.Keep(key, subKey, valueName, &existed)) return false;
+  return !existed || Delete(key, subKey, valueName);
+}
+
+// Drops every value of `subKey` named "<prefix>N" with N at least `from`.
+// False when the key cannot be listed or a value cannot be kept or deleted.
+bool DropRecords(RegistryKey& key, const char* subKey, const char* prefix, size_t prefixLength,
+                 long from, RegistrySnapshot& snapshot) {
+  std::vector<char> name(kValueNameBufferSize);
+  std::vector<std::string> found;
+  if (!key.BeginEnum(subKey)) return false;
+  while (key.NextValue(name.data(), kValueNameBufferSize)) {
+    if (RecordIndexOf(name.data(), prefix, prefixLength) >= from) found.emplace_back(name.data());
+  }
+  key.EndEnum();
+  for (const std::string& value : found) {
+    if (!Drop(key, subKey, value.c_str(), snapshot)) return false;
+  }
+  return true;
+}
+
 // What CheckComponentModule checks; the module's kind, with its display
 // name in `displayName` (kDisplayNameBufferSize bytes), or null.
 const Kind* CheckedKind(HMODULE module, char* displayName) {
   if (module == nullptr) return nullptr;
-  int sound = 1;
-  for (LPCSTR type : {RT_RCDATA, RT_STRING}) {
-    // A module without resources of a type has nothing to check there.
-    EnumResourceNamesA(module, type, CheckResource, reinterpret_cast<LONG_PTR>(&sound));
-    if (!sound) return nullptr;
-  }
   int typeCode = 0;
   int displayNameId = 0;
   if (!ReadResourceShort(module, kTypeCodeId, &typeCode) ||
-      !ReadResourceShort(module, kDisplayNameId, &displayNameId) ||
-      LoadStringA(module, static_cast<UINT>(displayNameId) & 0xFFFF, displayName,
+      !ReadResourceShort(module, kDisplayNameId, &displayNameId)) {
+    return nullptr;
+  }
+  const Kind* kind = KindOf(typeCode);
+  if (kind == nullptr || !ReadsAreBelievable(module, *kind, displayNameId)) return nullptr;
+  if (LoadStringA(module, static_cast<UINT>(displayNameId) & 0xFFFF, displayName,
                   kDisplayNameBufferSize) <= 0) {
     return nullptr;
   }
-  return KindOf(typeCode);
+  return kind;
 }
 
 // The registration's writes, with what they replace already kept.
 bool WriteComponent(RegistryKey& key, HMODULE module, const char* baseName, const Kind& kind,
                     const char* displayName, RegistrySnapshot& snapshot) {
   if (!snapshot.Keep(key, kind.category, baseName)) return false;
-  if (kind.recordsSubKey == nullptr) {
-    int seedCount = 0;
-    if (!ReadResourceShort(module, kSeedCountId, &seedCount) || seedCount <= 0) {
-      return key.WriteString(kind.category, baseName, displayName) == 1;
-    }
-    if (!snapshot.Keep(key, "seeds", baseName)) return false;
-    return key.WriteDword("seeds", baseName, static_cast<DWORD>(seedCount)) == 1 &&
-           key.WriteString(kind.category, baseName, displayName) == 1;
-  }
-
   char prefix[kRecordNameBufferSize] = {};
   const size_t prefixLength = RecordPrefix(baseName, prefix);
-  std::vector<long> existing;
-  if (!KeepRecords(key, kind.recordsSubKey, prefix, prefixLength, snapshot, existing)) return false;
-  // Records it adds beyond the existing ones are kept as absent.
-  int count = 0;
-  int countValue = 0;
-  if (ReadResourceShort(module, kEntryCountId, &countValue) && countValue > 0) count = countValue;
-  for (int i = 0; i < count; ++i) {
-    char name[kRecordNameBufferSize];
-    std::snprintf(name, sizeof name, "%s%d", prefix, i);
-    if (!snapshot.Keep(key, kind.recordsSubKey, name)) return false;
+  bool seeded = false;
+  if (kind.recordsSubKey == nullptr) {
+    int seedCount = 0;
+    seeded = ReadResourceShort(module, kSeedCountId, &seedCount) && seedCount > 0;
+    if (seeded && (!snapshot.Keep(key, "seeds", baseName) ||
+                   key.WriteDword("seeds", baseName, static_cast<DWORD>(seedCount)) != 1)) {
+      return false;
+    }
+  } else {
+    std::vector<int> ids;
+    const size_t count = ReadEntryIds(module, &ids) ? ids.size() : 0;
+    for (size_t i = 0; i < count; ++i) {
+      char name[kRecordNameBufferSize];
+      std::snprintf(name, sizeof name, "%s%u", prefix, static_cast<unsigned>(i));
+      if (!snapshot.Keep(key, kind.recordsSubKey, name)) return false;
+    }
+    int written = 0;
+    // Unusable counts or ids are no failure: the component has no records.
+    if (!WriteEntryRecords(key, module, baseName, kind.recordsSubKey, &written) && written > 0) {
+      return false;
+    }
+    // Records of an earlier version with more entries.
+    if (!DropRecords(key, kind.recordsSubKey, prefix, prefixLength, written, snapshot)) return false;
   }
-  int written = 0;
-  // Unusable counts or ids are no failure: the component has no records.
-  if (!WriteEntryRecords(key, module, baseName, kind.recordsSubKey, &written) && written > 0) {
-    return false;
+  // The component is of this kind only now: whatever an earlier version of
+  // another kind (or with a seed count) left under its name goes.
+  for (const Kind& other : kKinds) {
+    if (&other == &kind) continue;
+    if (!Drop(key, other.category, baseName, snapshot)) return false;
+    if (other.recordsSubKey != nullptr &&
+        !DropRecords(key, other.recordsSubKey, prefix, prefixLength, 0, snapshot)) {
+      return false;
+    }
   }
-  for (const long index : existing) {
-    if (index < written) continue;
-    char name[kRecordNameBufferSize];
-    std::snprintf(name, sizeof name, "%s%ld", prefix, index);
-    if (!Delete(key, kind.recordsSubKey, name)) return false;
-  }
+  if (!seeded && !Drop(key, "seeds", baseName, snapshot)) return false;
   // The display name goes in last: it is what makes the screensaver list the
   // component at all.
   return key.WriteString(kind.category, baseName, displayName) == 1;
@@ -246,11 +291,13 @@ int ReadResourceShort(HMODULE module, int id, int* value) {
   return 1;
 }
 
-bool RegistrySnapshot::Keep(RegistryKey& key, const char* subKey, const char* valueName) {
+bool RegistrySnapshot::Keep(RegistryKey& key, const char* subKey, const char* valueName,
+                            bool* existed) {
   Value value{subKey, valueName, false, REG_NONE, {}};
   const int found = key.ReadRaw(subKey, valueName, &value.type, &value.data);
   if (found < 0) return false;
   value.existed = found == 1;
+  if (existed != nullptr) *existed = value.existed;
   values.push_back(std::move(value));
   return true;
 }
@@ -269,20 +316,21 @@ bool RegistrySnapshot::Restore(RegistryKey& key) const {
   return restored;
 }
 
-int RegisterComponent(HMODULE module, const char* baseName, RegistrySnapshot* previous) {
-  RegistryKey* key = appState.productKey;
-  if (key == nullptr || module == nullptr || baseName == nullptr) return 0;
+Registration RegisterComponent(HMODULE module, const char* baseName, RegistrySnapshot* previous) {
+  if (module == nullptr || baseName == nullptr) return Registration::NotAComponent;
   char displayName[kDisplayNameBufferSize];
   const Kind* kind = CheckedKind(module, displayName);
-  if (kind == nullptr) return 0;
+  if (kind == nullptr) return Registration::NotAComponent;
+  RegistryKey* key = appState.productKey;
+  if (key == nullptr) return Registration::RegistryFailed;
 
   RegistrySnapshot snapshot;
   if (!WriteComponent(*key, module, baseName, *kind, displayName, snapshot)) {
     snapshot.Restore(*key);
-    return 0;
+    return Registration::RegistryFailed;
   }
   if (previous != nullptr) *previous = std::move(snapshot);
-  return 1;
+  return Registration::Registered;
 }
 
 int WriteEntryRecords(RegistryKey& key, HMODULE module, const char* baseName,
@@ -290,25 +338,16 @@ int WriteEntryRecords(RegistryKey& key, HMODULE module, const char* baseName,
   if (count != nullptr) *count = 0;
   if (module == nullptr || baseName == nullptr || recordsSubKey == nullptr) return 0;
 
-  const ResourceBlob countBlob(module, kEntryCountId, RT_RCDATA);
-  const ResourceBlob idsBlob(module, kEntryIdsId, RT_RCDATA);
-  const unsigned char* countBytes = nullptr;
-  const unsigned char* ids = nullptr;
-  uint32_t countSize = 0;
-  uint32_t idsSize = 0;
-  if (!countBlob.GetData(&countBytes, &countSize) || countSize != 2) return 0;
-  const int entries = SignExtend16(countBytes[0], countBytes[1]);
-  if (entries < 0) return 0;
-  if (!idsBlob.GetData(&ids, &idsSize) || idsSize / 2 < static_cast<uint32_t>(entries)) return 0;
-  if (count != nullptr) *count = entries;
+  std::vector<int> ids;
+  if (!ReadEntryIds(module, &ids)) return 0;
+  if (count != nullptr) *count = static_cast<int>(ids.size());
 
   char name[kRecordNameBufferSize] = {};
   const size_t prefixLength = RecordPrefix(baseName, name);
   int written = 1;
-  for (int i = 0; i < entries && written; ++i) {
-    std::snprintf(name + prefixLength, sizeof name - prefixLength, "%d", i);
-    const int entryId = SignExtend16(ids[2 * i], ids[2 * i + 1]);
-    written = WriteEntryRecord(key, recordsSubKey, module, name, entryId);
+  for (size_t i = 0; i < ids.size() && written; ++i) {
+    std::snprintf(name + prefixLength, sizeof name - prefixLength, "%u", static_cast<unsigned>(i));
+    written = WriteEntryRecord(key, recordsSubKey, module, name, ids[i]);
   }
   return written;
 }

@@ -32,7 +32,8 @@
 //
 // Modules come out of packages from folders the user can write to: they are
 // read as data files (no code of theirs runs), and every size their resource
-// directory claims is checked (resource_blob.h).
+// directory claims for a resource that registration reads is checked
+// (CheckComponentModule, resource_blob.h).
 
 inline constexpr const char kProductKeyPath[] = "SOFTWARE\\Lumora\\Verdanelle";
 
@@ -84,11 +85,14 @@ class ComponentModule {
 };
 
 // What registration would find in `module`, checked before anything is
-// written or the module replaces an installed one: every RCDATA and string
-// resource within kMaxResourceSize and within the module's image (each
-// string block holding its strings), record 400 a known type code, record
-// 401 present and the display name it names loadable. Returns 1 when the
-// module passes, 0 otherwise (also for a null module).
+// written or the module replaces an installed one: record 400 a known type
+// code, record 401 present and the display name it names loadable, and
+// every resource that registration copies within kMaxResourceSize and
+// within the module's image: 400, 401, the string block holding the display
+// name (and holding its strings), 404 for a plant, 402 and 403 and each
+// entry's three blocks for the other kinds. Resources it never reads do not
+// matter, whatever their size. Returns 1 when the module passes, 0
+// otherwise (also for a null module).
 [[nodiscard]] int CheckComponentModule(HMODULE module);
 
 // Reads RCDATA `id` (modulo 65536) of `module`. If it exists and is exactly
@@ -100,12 +104,14 @@ class ComponentModule {
 // registration writes or deletes; enough to put it all back.
 class RegistrySnapshot {
  public:
-  // Keeps the value `valueName` of `subKey` as it is now, or that there is
-  // none. False when it exists but cannot be read (nothing may be written
-  // over it then).
-  [[nodiscard]] bool Keep(RegistryKey& key, const char* subKey, const char* valueName);
-  // Rewrites every kept value that existed, exactly, and deletes every kept
-  // name that did not. True when all of it went back.
+  // Keeps the value `valueName` of `subKey` as it is now (type and bytes as
+  // stored, whatever characters a text holds), or that there is none; tells
+  // which in `*existed` (may be null). False when it exists but cannot be
+  // read (nothing may be written over it then).
+  [[nodiscard]] bool Keep(RegistryKey& key, const char* subKey, const char* valueName,
+                          bool* existed = nullptr);
+  // Rewrites every kept value that existed, byte for byte, and deletes every
+  // kept name that did not. True when all of it went back.
   bool Restore(RegistryKey& key) const;
   bool Empty() const { return values.empty(); }
 
@@ -123,20 +129,28 @@ class RegistrySnapshot {
 // Registers the component `baseName` (as written in the component list) from
 // its `module` through the lent product key, as described above, as a unit:
 // either every value goes in, or the registry is left exactly as it was
-// found. Before writing, it keeps a copy of what the component's names hold
-// (display name, seed count, its <prefix>-N entry records); when any write
-// fails it puts the copy back. After a successful registration the
-// component's entry records numbered at or beyond the new count (left by an
-// earlier version with more entries) are gone.
+// found. Before writing or deleting, it keeps a copy of what the component's
+// names hold (display names, seed count, its <prefix>-N entry records);
+// when any write or deletion fails it puts the copy back. After a
+// successful registration the component is there as its module describes it
+// now, and as nothing else: its entry records numbered at or beyond the new
+// count (an earlier version with more entries) are gone, and so are its
+// name in the other categories, its entry records under the other kinds'
+// record keys (an earlier version of another kind) and its seed count
+// unless the module is a plant with one. Names and records of other
+// components stay, also those that begin like this one (the <prefix>- of
+// record names is compared without case, as the registry does).
 //
-// Returns 1 on success, with the copy in `*previous` (may be null) so that
-// the caller can still undo the registration (RegistrySnapshot::Restore).
-// Returns 0, having written nothing or put everything back: no key lent, a
-// null module or name, a module that CheckComponentModule refuses, or a
-// failed write. A count or id array missing or unusable is no failure: the
-// component then has no entry records.
-[[nodiscard]] int RegisterComponent(HMODULE module, const char* baseName,
-                                    RegistrySnapshot* previous = nullptr);
+// Returns Registered on success, with the copy in `*previous` (may be null)
+// so that the caller can still undo the registration
+// (RegistrySnapshot::Restore). Otherwise it has written nothing or put
+// everything back, and returns NotAComponent for a null module or name or a
+// module that CheckComponentModule refuses, RegistryFailed when no key is
+// lent or a write failed. A count or id array missing or unusable is no
+// failure: the component then has no entry records.
+enum class Registration { Registered, NotAComponent, RegistryFailed };
+[[nodiscard]] Registration RegisterComponent(HMODULE module, const char* baseName,
+                                             RegistrySnapshot* previous = nullptr);
 
 // Writes the entry records of `module` under `recordsSubKey` of `key`: 1 when
 // every record was written (also for a count of 0), 0 for null arguments, a

@@ -1,6 +1,7 @@
 #include "app/install/registry_key.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -32,6 +33,15 @@ size_t CopyBounded(char* out, size_t room, const char* text) {
   }
   out[length] = '\0';
   return length;
+}
+
+// `name` in UTF-16, for the wide registry calls; false when it does not
+// convert. Value names are ANSI everywhere else in the installer.
+bool WideName(const char* name, std::wstring* wide) {
+  const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0);
+  if (length <= 0) return false;
+  wide->assign(static_cast<size_t>(length), L'\0');
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, wide->data(), length) == length;
 }
 
 }  // namespace
@@ -194,12 +204,14 @@ int RegistryKey::ReadRaw(const char* subKey, const char* valueName, DWORD* type,
                          std::vector<unsigned char>* data) {
   if (root == nullptr || valueName == nullptr || type == nullptr || data == nullptr) return -1;
   data->clear();
+  std::wstring name;
+  if (!WideName(valueName, &name)) return -1;
   const OpenKey key(OpenSubKey(subKey));
   if (key.Get() == nullptr) return -1;
   // The value may change size between the two calls; ask again then.
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD size = static_cast<DWORD>(data->size());
-    const LONG status = RegQueryValueExA(key.Get(), valueName, nullptr, type,
+    const LONG status = RegQueryValueExW(key.Get(), name.c_str(), nullptr, type,
                                          data->empty() ? nullptr : data->data(), &size);
     if (status == ERROR_FILE_NOT_FOUND) {
       data->clear();
@@ -218,9 +230,11 @@ int RegistryKey::ReadRaw(const char* subKey, const char* valueName, DWORD* type,
 int RegistryKey::WriteRaw(const char* subKey, const char* valueName, DWORD type,
                           const void* data, DWORD size) {
   if (root == nullptr || valueName == nullptr || (data == nullptr && size > 0)) return 0;
+  std::wstring name;
+  if (!WideName(valueName, &name)) return 0;
   const OpenKey key(OpenSubKey(subKey));
   if (key.Get() == nullptr) return 0;
   const LONG status =
-      RegSetValueExA(key.Get(), valueName, 0, type, static_cast<const BYTE*>(data), size);
+      RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
   return status == ERROR_SUCCESS ? 1 : 0;
 }

@@ -78,12 +78,15 @@ class RegistryKey {
   // The value exactly as stored, whatever its type: returns 1 with its type
   // in `*type` and its bytes in `*data`; 0 when there is no such value
   // (`*data` emptied); -1 when it exists but cannot be read. For taking a
-  // copy of what a write is about to replace.
+  // copy of what a write is about to replace. ReadRaw and WriteRaw use the
+  // wide registry calls: text values keep their UTF-16 bytes, so that text
+  // another program wrote in characters outside the ANSI code page comes
+  // back unchanged (the ANSI calls would convert it).
   [[nodiscard]] virtual int ReadRaw(const char* subKey, const char* valueName, DWORD* type,
                                     std::vector<unsigned char>* data);
   // Stores `size` bytes of `data` as `valueName` of type `type`, exactly as
   // given (the counterpart of ReadRaw). Fails for a null value name, or null
-  // data with a size above 0.
+  // data with a size above 0; text values are UTF-16, as ReadRaw hands them.
   [[nodiscard]] virtual int WriteRaw(const char* subKey, const char* valueName, DWORD type,
                                      const void* data, DWORD size);
 

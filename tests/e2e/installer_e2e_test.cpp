@@ -88,6 +88,19 @@ std::string Lower(std::string text) {
 std::string ChooserLine(HWND chooser) { return Lower(gui::ControlText(chooser, IDC_FOLDER_LINE)); }
 
 const char kProductKey[] = "SOFTWARE\\Lumora\\Verdanelle";
+
+// Why a component failed, as its line in the error message says it
+// (Windows-1252; see installer_texts.h for the escapes).
+const char kDamaged[] = "Das Paket ist besch\xe4" "digt oder unvollst\xe4" "ndig.";
+const char kOtherBytes[] = "Das Paket geh\xf6" "rt nicht zu diesem Installationsprogramm.";
+const char kNotAModule[] = "Das Paket enth\xe4" "lt keine verwendbare Komponente.";
+const char kDiskFull[] = "Der Datentr\xe4" "ger ist voll.";
+const char kInUse[] = "Die Komponente wird gerade verwendet.";
+const char kBadName[] = "Der Name der Komponente ist nicht zul\xe4" "ssig.";
+// The question about a held module, after its path.
+const char kInUseQuestionEnd[] =
+    "\nwird gerade verwendet und kann nicht ersetzt werden.\n\nBitte beenden Sie den Bildschirmschoner "
+    "und schlie\xdf" "en Sie seine Einstellungen. W\xe4" "hlen Sie dann \"Wiederholen\".";
 constexpr DWORD kWaitMs = 20000;
 
 std::string Exe(const char* path) { return gui::WindowsPath(path); }
@@ -189,14 +202,14 @@ class Installer : public ::testing::Test {
     EXPECT_EQ(Exit(), 0);
   }
 
-  // The error message naming exactly `names`, owned by the main dialog and
-  // without dialog 206 beside it; dismissed.
-  void ExpectFailureMessage(const std::string& names) {
+  // The error message with exactly `lines` (a "<name>: <reason>" each),
+  // owned by the main dialog and without dialog 206 beside it; dismissed.
+  void ExpectFailureMessage(const std::string& lines) {
     HWND message = Wait(texts::kInfoCaption, texts::kFailureTextStart);
     ASSERT_NE(message, nullptr) << "no error message";
     EXPECT_EQ(GetWindow(message, GW_OWNER), main);
     EXPECT_EQ(texts::TextStartingWith(message, texts::kFailureTextStart),
-              std::string(texts::kFailureTextStart) + "\n" + names);
+              std::string(texts::kFailureTextStart) + "\n" + lines);
     EXPECT_EQ(Wait(texts::kInfoCaption, texts::kSuccessTextStart, 0), nullptr);
     gui::PostCommand(message, IDOK);
     ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(message); }, kWaitMs));
@@ -212,6 +225,21 @@ class Installer : public ::testing::Test {
     EXPECT_EQ(GetWindow(success, GW_OWNER), nullptr);
     gui::PostCommand(success, IDOK);
     EXPECT_EQ(Exit(), 0);
+  }
+
+  // Dialog 208 about the held module, owned by the main dialog, centred and
+  // naming the module; answered with `button` (IDRETRY or IDCANCEL).
+  void AnswerInUseQuestion(int button) {
+    HWND question = Wait(texts::kInfoCaption, texts::kInUseQuestionStart);
+    ASSERT_NE(question, nullptr) << "no question about the held module";
+    EXPECT_EQ(GetWindow(question, GW_OWNER), main);
+    EXPECT_TRUE(IsCentred(question));
+    EXPECT_EQ(texts::TextStartingWith(question, texts::kInUseQuestionStart),
+              texts::kInUseQuestionStart + module + kInUseQuestionEnd);
+    EXPECT_EQ(gui::ControlText(question, IDRETRY), "&Wiederholen");
+    EXPECT_EQ(gui::ControlText(question, IDCANCEL), "Abbrechen");
+    gui::PressButton(question, button);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(question); }, kWaitMs));
   }
 
   std::unique_ptr<gui::Process> process;
@@ -289,20 +317,21 @@ TEST_F(Installer, ProductNotInstalledShowsDialog205AndLeavesTheKeys) {
 }
 
 TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUntilCancelled) {
-  // ", ;a1 b2,x9,c3": leading separators are skipped (an empty first name
-  // would look for ".ppk"); b2 is not in the current folder, so the chooser
-  // asks for it after a1, and again as long as the folder picked does not
-  // hold it. The folder that does (named "-x", not to be taken for drive
-  // X:) then holds for x9 and c3. x9 decodes to what the build made, but is
-  // of no kind the installer knows: its earlier module stays, and c3 still
-  // goes in.
+  // ", ;a1 b2,x9,nUl,com10 lPt9": leading separators are skipped (an empty
+  // first name would look for ".ppk"); b2 is not in the current folder, so
+  // the chooser asks for it after a1, and again as long as the folder picked
+  // does not hold it. The folder that does (named "-x", not to be taken for
+  // drive X:) then holds for x9 and com10. x9 decodes to what the build
+  // made, but is of no kind the installer knows: its earlier module stays,
+  // and com10 (no device name) still goes in. The device names fail without
+  // a look at the folders.
   InstallProduct(product);
   const Bytes earlier = {'x', '9'};
   WriteWholeFile(product + "\\x9.dll", earlier);
   std::filesystem::create_directory(work + "\\empty");
   std::filesystem::create_directory(work + "\\-x");
   WriteWholeFile(start + "\\a1.ppk", ReadBytes(kTestComponents + "a1.ppk"));
-  for (const char* base : {"b2", "x9", "c3"}) {
+  for (const char* base : {"b2", "x9", "com10"}) {
     WriteWholeFile(work + "\\-x\\" + base + ".ppk", ReadBytes(kTestComponents + base + ".ppk"));
   }
   ASSERT_NE(Start(Exe(E2E_LIST_SETUP_EXE)), nullptr);
@@ -328,7 +357,7 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
   ASSERT_TRUE(DoubleClickEntry(chooser, "[-x]"));
   EXPECT_EQ(ChooserLine(chooser), Lower(work + "\\-x"));
   gui::PressButton(chooser, IDC_FOLDER_OK);
-  ExpectFailureMessage("x9");
+  ExpectFailureMessage(std::string("x9: ") + kNotAModule + "\nnUl: " + kBadName + "\nlPt9: " + kBadName);
   EXPECT_EQ(Wait(texts::kFolderCaption, nullptr, 0), nullptr);
   // Twice more: a1 is not in the folder listed last, and the chooser is
   // cancelled by its button (after a drive entry led to that drive's root)
@@ -347,7 +376,7 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
   ExpectIdleAndClose();
 
   EXPECT_EQ(ReadBytes(product + "\\x9.dll"), earlier);
-  for (const char* base : {"a1", "b2", "c3"}) {
+  for (const char* base : {"a1", "b2", "com10"}) {
     EXPECT_EQ(ReadBytes(product + "\\" + base + ".dll"), ReadBytes(kTestComponents + base + ".dll")) << base;
   }
   EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(product)},
@@ -355,8 +384,8 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
                                {"animations\\b2", Sz("Drifting Petals")},
                                {"aniint\\b2-0", regtest::Record(10, 0x01, 0x21)},
                                {"aniint\\b2-1", regtest::Record(20)},
-                               {"sounds\\c3", Sz("Morning Chimes")},
-                               {"soundint\\c3-0", regtest::Record(7, 0x31, 0x51)}}));
+                               {"sounds\\com10", Sz("Morning Chimes")},
+                               {"soundint\\com10-0", regtest::Record(7, 0x31, 0x51)}}));
 }
 
 TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) {
@@ -372,15 +401,18 @@ TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) 
     std::string setup;
     Bytes package;
     bool inUse;
+    const char* reason;
   };
   const Case cases[] = {
       // (Every other kind of damaged package: the decoder tests.)
-      {"package cut in the middle", verified, Bytes(packed.begin(), packed.begin() + packed.size() / 2), false},
-      {"package decoding to other bytes", verified, Deflate(otherBytes), false},
+      {"package cut in the middle", verified, Bytes(packed.begin(), packed.begin() + packed.size() / 2), false,
+       kDamaged},
+      {"package decoding to other bytes", verified, Deflate(otherBytes), false, kOtherBytes},
       // Packages made elsewhere decode soundly but are no usable module.
-      {"no module at all", unverified, Deflate(Bytes(5000, 'x')), false},
-      // The product holds its module open and lets nobody write or replace it.
-      {"module in use", verified, packed, true},
+      {"no module at all", unverified, Deflate(Bytes(5000, 'x')), false, kNotAModule},
+      // The product holds its module open and lets nobody write or replace
+      // it; the user gives up when asked.
+      {"module in use", verified, packed, true, kInUse},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -392,13 +424,82 @@ TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) 
       ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
     }
     ASSERT_NE(Start(c.setup), nullptr);
-    ExpectFailureMessage("p0046");
+    if (c.inUse) AnswerInUseQuestion(IDCANCEL);
+    ExpectFailureMessage(std::string("p0046: ") + c.reason);
     ExpectIdleAndClose();
     held.reset();
     EXPECT_EQ(ReadBytes(module), earlier);
     EXPECT_EQ(FolderEntries(product), Names{"p0046.dll"});
     EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(product)}}));
   }
+}
+
+// Fourteen failed components: the message lists twelve and counts the rest.
+TEST_F(Installer, LongFailureListIsCutAfterTwelveLinesAndCountsTheRest) {
+  InstallProduct(product);
+  std::string lines;
+  for (int i = 1; i <= 14; ++i) {
+    const std::string base = "m" + std::to_string(i);
+    WriteWholeFile(start + "\\" + base + ".ppk", Deflate(Bytes(100, 'x')));
+    if (i <= 12) lines += (i > 1 ? "\n" : "") + base + ": " + kNotAModule;
+  }
+  ASSERT_NE(Start(Exe(E2E_MANY_SETUP_EXE)), nullptr);
+  ExpectFailureMessage(lines + "\n... und 2 weitere.");
+  ExpectIdleAndClose();
+}
+
+// The screensaver's settings hold the installed module loaded: the user is
+// asked, and "Wiederholen" moves the module already decoded and registered
+// once it has been let go (while it is still held, the question comes back).
+TEST_F(Installer, HeldModuleIsReplacedWhenRetriedAfterItIsLetGo) {
+  InstallProduct(product);
+  const Bytes earlier = ReadBytes(kTestComponents + "a1.dll");  // a module without code
+  WriteWholeFile(module, earlier);
+  WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
+  HMODULE held = LoadLibraryA(module.c_str());
+  ASSERT_NE(held, nullptr);
+  ASSERT_NE(Start(), nullptr);
+  AnswerInUseQuestion(IDRETRY);
+  EXPECT_EQ(Written(), SampleWritten(product)) << "the values are written once, before the first move";
+  EXPECT_EQ(ReadBytes(module), earlier);
+  FreeLibrary(held);
+  AnswerInUseQuestion(IDRETRY);
+  ExpectSuccess();
+  EXPECT_EQ(ReadBytes(module), ReadBytes(kSample + ".dll"));
+  EXPECT_EQ(FolderEntries(product), Names{"p0046.dll"});
+  EXPECT_EQ(Written(), SampleWritten(product));
+}
+
+// A product folder on a volume with no room left: the module cannot even be
+// decoded, and the user is told so.
+TEST_F(Installer, FullDiskIsReportedAndTheInstalledModuleKept) {
+  const std::string drive = gui::WindowsPath(E2E_SMALL_DRIVE);
+  ULARGE_INTEGER total = {};
+  if (!GetDiskFreeSpaceExA(drive.c_str(), nullptr, &total, nullptr) || total.QuadPart > (1u << 20)) {
+    GTEST_SKIP() << "no small volume at " << drive << " (mounting one needs root)";
+  }
+  product = drive + "\\product";
+  module = product + "\\p0046.dll";
+  RemoveTree(product);
+  std::filesystem::create_directory(product);
+  InstallProduct(product);
+  const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+  WriteWholeFile(module, earlier);
+  WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
+  {
+    // Fill the volume to its last byte.
+    std::ofstream filler(product + "\\filler", std::ios::binary);
+    const std::string block(512, 'f');
+    while (filler.write(block.data(), block.size()) && filler.flush()) {
+    }
+  }
+  ASSERT_NE(Start(), nullptr);
+  ExpectFailureMessage(std::string("p0046: ") + kDiskFull);
+  ExpectIdleAndClose();
+  EXPECT_EQ(ReadBytes(module), earlier);
+  EXPECT_EQ(FolderEntries(product), (Names{"filler", "p0046.dll"}));
+  EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(product)}}));
+  RemoveTree(product);
 }
 
 // The installer killed at moments from its first byte written to after the

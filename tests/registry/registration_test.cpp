@@ -1,4 +1,5 @@
 #include "app/install/registration.h"
+#include "app/install/install_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,7 @@ class RegistrationTest : public ::testing::Test {
   static int Register(const std::string& path, const char* base) {
     const ComponentModule module(path.c_str());
     EXPECT_NE(module.Get(), nullptr) << path << " does not open";
-    return RegisterComponent(module.Get(), base);
+    return RegisterComponent(module.Get(), base) == Registration::Registered ? 1 : 0;
   }
 
   RegistryKey productKey{HKEY_LOCAL_MACHINE, kProductKeyPath};
@@ -129,16 +130,29 @@ TEST_F(RegistrationTest, ModulesWriteExactlyTheirRecordsAndDisplayName) {
   EXPECT_EQ(Register(kSampleModule, "p0046"), 0) << "registered without a lent key";
 }
 
-TEST_F(RegistrationTest, AFailedWriteLeavesTheRegistryAsItWasAndSuccessDropsStaleRecords) {
-  // An earlier version of b2 with three records, beside records of b22 and
-  // a value that only looks like one of b2's.
-  const std::string ani = kProduct + "\\aniint";
-  for (const char* name : {"b2-0", "b2-1", "b2-2", "b22-0", "b2-x"}) {
-    regtest::StoreRaw(HKEY_LOCAL_MACHINE, ani, name, REG_BINARY, "old", 3);
-  }
+TEST_F(RegistrationTest, AFailedWriteLeavesTheRegistryAsItWasAndSuccessLeavesOnlyTheNewComponent) {
+  // An earlier version of b2 with three records, and before that a plant b2
+  // with a seed count (its name written by another program, in characters
+  // outside the ANSI code page) and a sound record; beside them records and
+  // names of b22 and a value that only looks like one of b2's records.
+  const std::pair<const char*, const char*> olds[] = {
+      {"aniint", "b2-0"}, {"aniint", "b2-1"},   {"aniint", "b2-2"},     {"aniint", "b22-0"},
+      {"aniint", "b2-x"}, {"soundint", "B2-0"}, {"soundint", "b22-0"}, {"sounds", "b22"}};
+  for (const auto& [subKey, name] : olds) regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\" + subKey, name, REG_BINARY, "old", 3);
   regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\animations", "b2", REG_SZ, "Old", 4);
+  const wchar_t* plants = L"SOFTWARE\\Lumora\\Verdanelle\\plants";
+  const std::wstring lodz = L"\u0141\u00f3d\u017a";
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, plants, L"b2", REG_SZ, lodz.c_str(), (lodz.size() + 1) * 2);
+  const auto storedPlantName = [&] {  // read with the wide call: the ANSI one converts text
+    wchar_t text[64] = {};
+    DWORD size = sizeof text;
+    return RegGetValueW(HKEY_LOCAL_MACHINE, plants, L"b2", RRF_RT_REG_SZ, nullptr, text, &size) ? L"" : std::wstring(text);
+  };
+  const DWORD seeds = 3;
+  regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\seeds", "b2", REG_DWORD, &seeds, 4);
   const Values before = Written();
-  // Two records, one deletion, the display name: each write fails once.
+  // Two records; b2-2, plants\b2, soundint\B2-0 and seeds\b2 deleted; the
+  // display name: each write fails once.
   for (int failAt = 1;; ++failAt) {
     SCOPED_TRACE(failAt);
     FailingKey key(failAt);
@@ -146,32 +160,44 @@ TEST_F(RegistrationTest, AFailedWriteLeavesTheRegistryAsItWasAndSuccessDropsStal
     const int result = Register(TestModule("animation"), "b2");
     if (key.writes < failAt) {
       EXPECT_EQ(result, 1);
-      EXPECT_EQ(failAt, 5);
+      EXPECT_EQ(failAt, 8);
       break;
     }
     EXPECT_EQ(result, 0);
     EXPECT_EQ(Written(), before);
+    EXPECT_EQ(storedPlantName(), lodz);
   }
   Values after = before;
-  after.erase("aniint\\b2-2");
+  for (const char* gone : {"aniint\\b2-2", "plants\\b2", "seeds\\b2", "soundint\\B2-0"}) after.erase(gone);
   after["aniint\\b2-0"] = Record(10, 0x01, 0x21);
   after["aniint\\b2-1"] = Record(20);
   after["animations\\b2"] = Sz("Drifting Petals");
   EXPECT_EQ(Written(), after);
+
+  // A plant again, without a seed count: an old count goes too.
+  regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\seeds", "b2", REG_DWORD, &seeds, 4);
+  EXPECT_EQ(Register(TestModule("plantseedless"), "b2"), 1);
+  for (const char* gone : {"aniint\\b2-0", "aniint\\b2-1", "animations\\b2"}) after.erase(gone);
+  after["plants\\b2"] = Sz("Seedless Fern");
+  EXPECT_EQ(Written(), after);
 }
 
-TEST_F(RegistrationTest, ModulesThatClaimMoreThanTheyHoldRegisterNothing) {
+TEST_F(RegistrationTest, ModulesThatClaimMoreThanTheyHoldInWhatIsReadRegisterNothing) {
   // Sizes beyond the 64 KiB a record may have, or beyond the module's image,
-  // in a record registration reads, one it never reads, the string table;
-  // a string block too short for its strings.
+  // in each kind of record registration reads, the string table; a string
+  // block too short for its strings.
+  const std::string animation = TestModule("animation");
   const struct {
+    const std::string& source;
     unsigned type;
     unsigned id;
     uint32_t size;
-  } patches[] = {{10, 400, 0xFFFFFFFFu}, {10, 401, 60000}, {10, 404, 0x10001}, {6, 1, 60000}, {6, 1, 4}};
+  } patches[] = {{kSampleModule, 10, 400, 0xFFFFFFFFu}, {kSampleModule, 10, 401, 60000}, {kSampleModule, 10, 404, 0x10001},
+                 {kSampleModule, 6, 1, 60000}, {kSampleModule, 6, 1, 4}, {animation, 10, 402, 60000},
+                 {animation, 10, 403, 60000}, {animation, 10, 415, 60000}};
   for (const auto& patch : patches) {
     SCOPED_TRACE(patch.id);
-    const std::string file = ReadWholeFile(kSampleModule);
+    const std::string file = ReadWholeFile(patch.source);
     Bytes module(file.begin(), file.end());
     ASSERT_TRUE(regtest::PatchResourceSize(module, patch.type, patch.id, patch.size));
     // A file of its own each: one read as a module stays busy for this process.
@@ -180,9 +206,19 @@ TEST_F(RegistrationTest, ModulesThatClaimMoreThanTheyHoldRegisterNothing) {
     EXPECT_EQ(Register(path, "p0046"), 0);
     EXPECT_EQ(Written(), Values{});
   }
-  // A record that the image does hold, but larger than any record can be.
+  // A record that the image does hold, but larger than any record can be;
+  // as large a resource that registration never reads is no reason to refuse.
   EXPECT_EQ(Register(TestModule("bigrecord"), "p0046"), 0);
   EXPECT_EQ(Written(), Values{});
+  EXPECT_EQ(Register(TestModule("bigunread"), "p0046"), 1);
+  EXPECT_EQ(Written(), (Values{{"plants\\p0046", Sz("Big")}}));
+}
+
+// The driver passes device names over (the end-to-end list holds two): which
+// names those are.
+TEST(InstallDriver, KnowsDeviceNamesInAnyCaseAndNothingElse) {
+  for (const char* name : {"CON", "prn", "aUx", "Nul", "COM1", "com9", "lPt1", "LPT9"}) EXPECT_TRUE(IsDeviceName(name)) << name;
+  for (const char* name : {"com0", "COM10", "CONX", "lpt", "NU", "p0046", "LPT0", "NULL"}) EXPECT_FALSE(IsDeviceName(name)) << name;
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
-// installer_demo_driver SETUP_EXE START_FOLDER PICTURE_FOLDER
+// installer_demo_driver SETUP_EXE START_FOLDER PICTURE_FOLDER [HELD_MODULE]
 // installer_demo_driver --report
 //
 // Plays the user for scripts/run-installer.sh when there is no display to
 // click on: starts the installer in START_FOLDER, looks at the help, clicks
 // "&Installieren", saves a picture (BMP) of every dialog it meets in
 // PICTURE_FOLDER and answers it (the folder chooser is cancelled: nobody is there to pick a
-// folder), closes the main dialog if it stays open, and then prints what
+// folder; with HELD_MODULE, that module is held loaded for the whole run, as
+// the screensaver's settings would, and the question about it is answered
+// "Abbrechen"), closes the main dialog if it stays open, and then prints what
 // the installer left behind: every component module in the product folder
 // with its size and every registry value below the product key, read in
 // the registry view of this program's (and the installer's) bitness.
@@ -138,8 +140,12 @@ int main(int argc, char** argv) {
     PrintInstalled();
     return 0;
   }
-  if (argc != 4) return Fail("usage: installer_demo_driver SETUP_EXE START_FOLDER PICTURE_FOLDER");
+  if (argc != 4 && argc != 5) {
+    return Fail("usage: installer_demo_driver SETUP_EXE START_FOLDER PICTURE_FOLDER [HELD_MODULE]");
+  }
   const std::string pictures = argv[3];
+  const HMODULE held = argc == 5 ? LoadLibraryExA(argv[4], nullptr, DONT_RESOLVE_DLL_REFERENCES) : nullptr;
+  if (argc == 5 && held == nullptr) return Fail("cannot hold the module");
   gui::Process setup;
   if (!setup.Start(argv[1], argv[2])) return Fail("cannot start the installer");
   const DWORD id = setup.Id();
@@ -173,6 +179,13 @@ int main(int argc, char** argv) {
       continue;
     }
     if (HWND info = gui::FindTopLevelWindow(texts::kInfoCaption, id)) {
+      if (texts::ContainsText(info, texts::kInUseQuestionStart)) {
+        std::printf("shown: module in use, cancelled\n");
+        Picture(info, pictures, "module-in-use");
+        gui::PressButton(info, IDCANCEL);
+        gui::WaitUntil([&] { return !IsWindow(info); }, 10000);
+        continue;
+      }
       const char* name = "message";
       if (texts::ContainsText(info, texts::kSuccessTextStart)) name = "success-dialog";
       if (texts::ContainsText(info, texts::kNotInstalledTextStart)) name = "not-installed-dialog";
@@ -192,6 +205,7 @@ int main(int argc, char** argv) {
       answered = false;
     }
   }
+  if (held != nullptr) FreeLibrary(held);
   if (!setup.WaitForExit(1000, &code)) return Fail("the installer did not end");
   std::printf("exit code: %lu\n", static_cast<unsigned long>(code));
 

@@ -24,8 +24,10 @@ inline const char kChooserPrompt[] =
     "Bitte w\xe4" "hlen Sie das Verzeichnis aus,\nin dem sich die Zusatzkompontenten befinden";
 inline const char kSuccessTextStart[] = "Die Installation war erfolgreich.";
 inline const char kNotInstalledTextStart[] = "Der \"Verdanelle\" - Bildschirmschoner ist nicht";
-// Followed by "\n" and the names.
+// Followed by "\n" and a line "<name>: <reason>" per failed component.
 inline const char kFailureTextStart[] = "Folgende Komponenten konnten nicht installiert werden:";
+// The question about a held module (dialog 208); the module's path follows.
+inline const char kInUseQuestionStart[] = "Die Komponente\n";
 
 // The first child text of `dialog` that starts with `start` (not empty), or "".
 inline std::string TextStartingWith(HWND dialog, const std::string& start) {

@@ -1,0 +1,24 @@
+#include "app/message_text.h"
+
+#include <cstring>
+
+void AppendCut(char* buffer, std::size_t size, const char* text) {
+  std::size_t used = std::strlen(buffer);
+  while (*text != '\0' && used + 1 < size) buffer[used++] = *text++;
+  buffer[used] = '\0';
+}
+
+void AppendFilled(char* buffer, std::size_t size, const char* pattern, const char* marker,
+                  const char* text) {
+  const char* at = std::strstr(pattern, marker);
+  if (at == nullptr) {
+    AppendCut(buffer, size, pattern);
+    return;
+  }
+  // The part before the marker, bounded by both the pattern and the buffer.
+  std::size_t used = std::strlen(buffer);
+  for (const char* p = pattern; p != at && used + 1 < size; ++p) buffer[used++] = *p;
+  buffer[used] = '\0';
+  AppendCut(buffer, size, text);
+  AppendCut(buffer, size, at + std::strlen(marker));
+}
