@@ -39,7 +39,7 @@ bool ALPendingFile::Clashes(const char* sourcePath) const {
   const std::string source = sourcePath != nullptr ? sourcePath : "";
   if (SameEntry(source, target)) return true;
   for (int number = 0; number < kNameCount; ++number) {
-    if (SameEntry(source, PendingName(target, number)) || SameEntry(target, PendingName(source, number))) {
+    if (SamePathText(source, PendingName(target, number)) || SamePathText(target, PendingName(source, number))) {
       return true;
     }
   }
@@ -58,17 +58,20 @@ int ALPendingFile::Write(const char* sourcePath, const Producer& produce, ALStat
   size = 0;
   crc32 = 0;
   fault = Fault::None;
-  // The source may lie under a pending name: clearing that name for the
-  // pending file would remove it.
+  // An input named as the target or as one of its pending names (or the
+  // target as one of the input's) is a mistake of the caller.
   if (Clashes(sourcePath)) {
     fault = Fault::PackageUnreadable;
     return status.SetError(StatusOpenFailed, "File creation failure.  %s and %s are one file or its pending file",
                            sourcePath, target.c_str());
   }
-  // The first name that is free, or is freed of a killed run's leftover.
+  // The first name that is free, or is freed of a killed run's leftover;
+  // one that leads to the source (another name or link of it) is not.
   for (int number = 0; number < kNameCount && pending.empty(); ++number) {
     const std::string name = PendingName(target, number);
-    if (platform::RemovePlainFile(name.c_str()) == 0) pending = name;
+    if (!platform::IsSameFile(sourcePath, name.c_str()) && platform::RemovePlainFile(name.c_str()) == 0) {
+      pending = name;
+    }
   }
   if (pending.empty()) {
     fault = Fault::WriteFailed;

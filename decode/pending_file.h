@@ -22,8 +22,8 @@
 // entry: the first of the names "<target>.tmp", "<target>.1.tmp" ..
 // "<target>.9.tmp" that nothing has. A plain file left under one of them by
 // a killed run is removed first; anything else there (a link, a folder, a
-// file with other links or held open) is left alone and the next name is
-// tried. Only a file this object created is ever removed by it.
+// file with other links or held open, the source itself) is left alone and
+// the next name is tried. Only a file this object created is ever removed.
 //
 //   ALPendingFile module("C:\\Verdanelle\\p0046.dll");
 //   if (module.Decode("p0046.ppk", ALPendingFile::kNoLimit, status) != 0) return ...;
@@ -66,8 +66,9 @@ class ALPendingFile {
   // writes it to disk and closes it. Returns 0, with Size() and Crc32()
   // telling what was written. Otherwise returns the failing code, with its
   // message in `status`, and removes the pending file: StatusOpenFailed when
-  // the source is the target or one of its pending names (or the target one
-  // of the source's), or when no free name is left; the storage's errors
+  // the source is the target or is named as one of its pending names (or
+  // the target as one of the source's), or when no free name is left; the
+  // storage's errors
   // (create, write; a failed sync or close is StatusWriteFailed); or the
   // producer's.
   [[nodiscard]] int Write(const char* sourcePath, const Producer& produce, ALStatusRecord& status);

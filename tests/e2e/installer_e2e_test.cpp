@@ -270,7 +270,7 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
     const Names tempBefore = FolderEntries(temp);
     // A link planted at the pending name is neither followed nor removed.
     const std::string unixWork = E2E_WORK_ROOT "/" + work.substr(work.find_last_of('\\') + 1);
-    if (readOnly) {
+    if (!readOnly) {
       WriteWholeFile(work + "\\victim", "not yours");
       RunHost("/bin/ln -s " + unixWork + "/victim " + unixWork + "/product/p0046.dll.tmp");
     }
@@ -279,11 +279,9 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
     ExpectSuccess();
 
     EXPECT_EQ(ReadBytes(module), ReadBytes(kSample + ".dll"));
-    EXPECT_EQ(FolderEntries(product), (readOnly ? Names{"p0046.dll", "p0046.dll.tmp"} : Names{"p0046.dll"}));
-    if (readOnly) {
-      EXPECT_EQ(ReadWholeFile(work + "\\victim"), "not yours");
-      RunHost("/bin/rm " + unixWork + "/product/p0046.dll.tmp");
-    }
+    EXPECT_EQ(FolderEntries(product), (readOnly ? Names{"p0046.dll"} : Names{"p0046.dll", "p0046.dll.tmp"}));
+    if (!readOnly) RunHost("/bin/rm " + unixWork + "/product/p0046.dll.tmp");
+    EXPECT_EQ(ReadWholeFile(work + "\\victim"), "not yours");
     EXPECT_EQ(Written(), SampleWritten(dir));
     EXPECT_EQ(FolderEntries(temp), tempBefore);
     EXPECT_EQ(FolderEntries(start), Names{"p0046.ppk"});

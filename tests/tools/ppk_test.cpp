@@ -75,11 +75,13 @@ TEST(Ppk, PackAndUnpackReplaceOnlyWithACompleteFileAndNeverTheirInput) {
   WriteWholeFile("p.ppk.tmp", module);
   EXPECT_FALSE(ppk::PackModule("p.ppk.tmp", "p.ppk", &packed, &message));
   EXPECT_FALSE(ppk::PackModule("in.dll", "in.dll.1.tmp", &packed, &message));
+  // Spelt otherwise, the input's name is passed over, not cleared.
+  EXPECT_TRUE(ppk::PackModule("./p.ppk.tmp", "p.ppk", &packed, &message)) << message;
   EXPECT_EQ(module, ReadWholeFile("p.ppk.tmp"));
   std::filesystem::copy_file("in.ppk", "x.dll.tmp");
   EXPECT_FALSE(ppk::UnpackPackage("x.dll.tmp", "x.dll", &message));
   EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("x.dll.tmp"));
-  EXPECT_FALSE(FileExists("p.ppk") || FileExists("in.dll.1.tmp"));
+  EXPECT_FALSE(FileExists("in.dll.1.tmp"));
 }
 
 // A package that decodes to more than the module it should hold (a bomb)
