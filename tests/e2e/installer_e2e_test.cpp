@@ -250,8 +250,11 @@ class Installer : public ::testing::Test {
 TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
   const Bytes packed = ReadBytes(kSample + ".ppk");
   const std::string package = start + "\\p0046.ppk";
-  char temp[MAX_PATH + 1] = {};
-  GetTempPathA(sizeof temp, temp);
+  // A temporary folder of the installer's own, which no other test uses.
+  const std::string temp = work + "\\temp";
+  std::filesystem::create_directory(temp);
+  SetEnvironmentVariableA("TMP", temp.c_str());
+  SetEnvironmentVariableA("TEMP", temp.c_str());
   for (const bool readOnly : {false, true}) {
     // A folder with a trailing backslash gets a second one, which is fine.
     const std::string dir = readOnly ? product : product + "\\";
