@@ -43,6 +43,8 @@
 #define IDS_REGISTERING 6
 #define IDS_CHOOSE_FOLDER 7
 #define IDS_NOT_INSTALLED 8   // %s: the components that failed, a line each
+#define IDS_SHUTDOWN_BLOCKED 9  // why logging off waits during an installation
+#define IDS_FOLDER_TOO_LONG 10  // chooser prompt after "OK" on an overlong folder
 #define IDS_FAILURE_CAPTION 20
 #define IDS_MORE_FAILED 21    // %u: how many more failed than the message lists
 #define IDS_MODULE_IN_USE 22  // %s: the module that cannot be replaced

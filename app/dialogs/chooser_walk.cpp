@@ -1,85 +1,85 @@
 #include "app/dialogs/chooser_walk.h"
 
-#include <cstring>
+#include <cwchar>
 
 namespace {
 
 // Copies `source` into `target` (`targetSize` bytes) only if it fits whole.
-bool CopyWhole(char* target, int targetSize, const char* source) {
-  const size_t length = std::strlen(source);
+bool CopyWhole(wchar_t* target, int targetSize, const wchar_t* source) {
+  const size_t length = std::wcslen(source);
   if (length >= static_cast<size_t>(targetSize)) return false;
-  std::memmove(target, source, length + 1);
+  std::wmemmove(target, source, length + 1);
   return true;
 }
 
-bool IsDriveEntry(const char* converted) {
-  return std::strlen(converted) == 2 && converted[1] == ':';
+bool IsDriveEntry(const wchar_t* converted) {
+  return std::wcslen(converted) == 2 && converted[1] == L':';
 }
 
 // [..] comes back as "..\"; a folder whose name merely begins with a full
 // stop (".cache\") is a sub-folder like any other.
-bool IsParentEntry(const char* converted) {
-  return std::strcmp(converted, "..\\") == 0 || std::strcmp(converted, "..") == 0;
+bool IsParentEntry(const wchar_t* converted) {
+  return std::wcscmp(converted, L"..\\") == 0 || std::wcscmp(converted, L"..") == 0;
 }
 
-bool IsDriveRoot(const char* folder) {
-  return std::strlen(folder) == 3 && folder[1] == ':' && folder[2] == '\\';
+bool IsDriveRoot(const wchar_t* folder) {
+  return std::wcslen(folder) == 3 && folder[1] == L':' && folder[2] == L'\\';
 }
 
 }  // namespace
 
-int ChooserEntryPath(const char* entry, char* out, int outSize) {
+int ChooserEntryPath(const wchar_t* entry, wchar_t* out, int outSize) {
   if (out == nullptr || outSize <= 0) return 0;
-  out[0] = '\0';
+  out[0] = L'\0';
   if (entry == nullptr) return 0;
-  const size_t length = std::strlen(entry);
-  if (length < 3 || entry[0] != '[' || entry[length - 1] != ']') return 0;
+  const size_t length = std::wcslen(entry);
+  if (length < 3 || entry[0] != L'[' || entry[length - 1] != L']') return 0;
   // A drive is a letter between two hyphens; "[-x]" is a folder named "-x".
-  if (length == 5 && entry[1] == '-' && entry[3] == '-') {
+  if (length == 5 && entry[1] == L'-' && entry[3] == L'-') {
     if (outSize < 3) return 0;
     out[0] = entry[2];
-    out[1] = ':';
-    out[2] = '\0';
+    out[1] = L':';
+    out[2] = L'\0';
     return 1;
   }
   // The name between the brackets, then a backslash.
   const size_t nameLength = length - 2;
   if (nameLength + 2 > static_cast<size_t>(outSize)) return 0;
-  std::memcpy(out, entry + 1, nameLength);
-  out[nameLength] = '\\';
-  out[nameLength + 1] = '\0';
+  std::wmemcpy(out, entry + 1, nameLength);
+  out[nameLength] = L'\\';
+  out[nameLength + 1] = L'\0';
   return 1;
 }
 
-int NextChooserFolder(const char* current, const char* converted, char* out, int outSize) {
+int NextChooserFolder(const wchar_t* current, const wchar_t* converted, wchar_t* out, int outSize) {
   if (out == nullptr || outSize <= 0) return 0;
-  out[0] = '\0';
+  out[0] = L'\0';
   if (current == nullptr || converted == nullptr) return 0;
 
-  char next[kChooserFolderSize] = {};
+  wchar_t next[kChooserFolderSize] = {};
   if (IsDriveEntry(converted)) {
-    std::memcpy(next, converted, 2);
-    next[2] = '\\';
+    std::wmemcpy(next, converted, 2);
+    next[2] = L'\\';
   } else if (IsParentEntry(converted)) {
-    if (!CopyWhole(next, sizeof next, current)) return 0;
-    size_t length = std::strlen(next);
-    if (length > 0 && next[length - 1] == '\\' && !IsDriveRoot(next)) next[--length] = '\0';
-    char* last = std::strrchr(next, '\\');
+    if (!CopyWhole(next, kChooserFolderSize, current)) return 0;
+    size_t length = std::wcslen(next);
+    if (length > 0 && next[length - 1] == L'\\' && !IsDriveRoot(next)) next[--length] = L'\0';
+    wchar_t* last = std::wcsrchr(next, L'\\');
     if (last != nullptr) {
-      if (std::strchr(next, '\\') != last) {
-        *last = '\0';  // C:\Daten\Pakete -> C:\Daten
+      if (std::wcschr(next, L'\\') != last) {
+        *last = L'\0';  // C:\Daten\Pakete -> C:\Daten
       } else {
-        last[1] = '\0';  // C:\Daten -> C:\ (a root keeps its backslash)
+        last[1] = L'\0';  // C:\Daten -> C:\ (a root keeps its backslash)
       }
     }
   } else {
-    const size_t currentLength = std::strlen(current);
-    const bool needsBackslash = currentLength > 0 && current[currentLength - 1] != '\\';
-    const size_t total = currentLength + (needsBackslash ? 1 : 0) + std::strlen(converted);
-    if (total >= sizeof next) return 0;
-    std::strcpy(next, current);
-    if (needsBackslash) std::strcat(next, "\\");
-    std::strcat(next, converted);
+    const size_t currentLength = std::wcslen(current);
+    const bool needsBackslash = currentLength > 0 && current[currentLength - 1] != L'\\';
+    const size_t total = currentLength + (needsBackslash ? 1 : 0) + std::wcslen(converted);
+    if (total >= static_cast<size_t>(kChooserFolderSize)) return 0;
+    std::wcscpy(next, current);
+    if (needsBackslash) std::wcscat(next, L"\\");
+    std::wcscat(next, converted);
   }
   return CopyWhole(out, outSize, next) ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 #include "app/dialogs/folder_chooser.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "app/dialogs/chooser_walk.h"
 #include "resources/resource.h"
@@ -12,63 +13,116 @@ constexpr UINT kListFlags = 0xC010;
 
 constexpr int kPromptBufferSize = 400;
 constexpr int kEntryBufferSize = 260;
+// The ANSI form of a chooser folder: up to two bytes a character.
+constexpr int kAnsiFolderSize = 2 * kChooserFolderSize;
 
 // One run of the chooser, handed to its dialog procedure at creation.
 struct ChooserRun {
   HINSTANCE instance;
   int promptId;
+  // The longest folder text the caller takes, in bytes without the zero.
+  int outputSize;
   // The folder shown: the process's current directory at the start, then
-  // every folder listed successfully.
-  char currentFolder[kChooserFolderSize];
+  // every folder listed successfully. Wide, so that any folder name can be
+  // entered: the listing makes it the process's current directory, which
+  // the caller then reaches without an ANSI name.
+  wchar_t currentFolder[kChooserFolderSize];
+  // What "OK" hands back: the folder's ANSI form with one backslash at its
+  // end, or empty when the folder has no ANSI form.
+  char chosen[kAnsiFolderSize];
 };
 
-// Copies `source` into `target` (`targetSize` bytes) only if it fits whole.
-bool CopyWhole(char* target, int targetSize, const char* source) {
-  const size_t length = std::strlen(source);
+// Copies `source` into `target` (`targetSize` characters) only if it fits whole.
+bool CopyWhole(wchar_t* target, int targetSize, const wchar_t* source) {
+  const size_t length = std::wcslen(source);
   if (length >= static_cast<size_t>(targetSize)) return false;
-  std::memmove(target, source, length + 1);  // the listing may pass the current folder itself
+  std::wmemmove(target, source, length + 1);  // the listing may pass the current folder itself
   return true;
+}
+
+// The ANSI form of `text` into `out` (`outSize` bytes). False when a
+// character has none (no look-alike stands in for it) or it does not fit;
+// `out` then holds the text with "?" for each such character, as far as it fits.
+bool AnsiForm(const wchar_t* text, char* out, int outSize) {
+  BOOL lossy = FALSE;
+  const int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, out, outSize, "?", &lossy);
+  if (written == 0) out[outSize - 1] = '\0';
+  return written > 0 && !lossy;
+}
+
+// The folder line shows the process's current directory in ANSI. A name
+// without an ANSI form shows "?" where its characters have none: never a
+// look-alike of another folder's name ("?" cannot be part of a name).
+void ShowFolderLine(HWND dialog) {
+  wchar_t folder[kChooserFolderSize] = {};
+  const DWORD length = GetCurrentDirectoryW(kChooserFolderSize, folder);
+  if (length == 0 || length >= static_cast<DWORD>(kChooserFolderSize)) folder[0] = L'\0';
+  char line[kAnsiFolderSize];
+  AnsiForm(folder, line, sizeof line);
+  SetDlgItemTextA(dialog, IDC_FOLDER_LINE, line);
 }
 
 // Lists `folder` into the list and the folder line. The listing call may
 // rewrite the text it is given, so it gets a copy. On success the folder
 // becomes the current folder (and the process's current directory).
-bool ListFolder(HWND dialog, ChooserRun& run, const char* folder) {
-  char spec[kChooserFolderSize];
-  if (!CopyWhole(spec, sizeof spec, folder)) return false;
-  if (!DlgDirListA(dialog, spec, IDC_FOLDER_LIST, IDC_FOLDER_LINE, kListFlags)) return false;
-  return CopyWhole(run.currentFolder, sizeof run.currentFolder, folder);
+bool ListFolder(HWND dialog, ChooserRun& run, const wchar_t* folder) {
+  wchar_t spec[kChooserFolderSize];
+  if (!CopyWhole(spec, kChooserFolderSize, folder)) return false;
+  if (!DlgDirListW(dialog, spec, IDC_FOLDER_LIST, 0, kListFlags)) return false;
+  ShowFolderLine(dialog);
+  return CopyWhole(run.currentFolder, kChooserFolderSize, folder);
 }
 
 // Moves to the entry that was double-clicked, if it can be listed.
 void MoveToSelectedEntry(HWND dialog, ChooserRun& run) {
-  const LRESULT index = SendDlgItemMessageA(dialog, IDC_FOLDER_LIST, LB_GETCURSEL, 0, 0);
+  const LRESULT index = SendDlgItemMessageW(dialog, IDC_FOLDER_LIST, LB_GETCURSEL, 0, 0);
   if (index == LB_ERR) return;
-  const LRESULT entryLength = SendDlgItemMessageA(dialog, IDC_FOLDER_LIST, LB_GETTEXTLEN, index, 0);
+  const LRESULT entryLength = SendDlgItemMessageW(dialog, IDC_FOLDER_LIST, LB_GETTEXTLEN, index, 0);
   if (entryLength == LB_ERR || entryLength >= kEntryBufferSize) return;
-  char entry[kEntryBufferSize] = {};
-  if (SendDlgItemMessageA(dialog, IDC_FOLDER_LIST, LB_GETTEXT, index,
+  wchar_t entry[kEntryBufferSize] = {};
+  if (SendDlgItemMessageW(dialog, IDC_FOLDER_LIST, LB_GETTEXT, index,
                           reinterpret_cast<LPARAM>(entry)) == LB_ERR) {
     return;
   }
-  // Converted here rather than by DlgDirSelectExA, which takes any entry
+  // Converted here rather than by DlgDirSelectExW, which takes any entry
   // beginning with "[-" for a drive, so that a folder named "-x" is
   // entered rather than drive X:.
-  char converted[kEntryBufferSize];
-  if (!ChooserEntryPath(entry, converted, sizeof converted)) return;
-  char next[kChooserFolderSize];
-  if (!NextChooserFolder(run.currentFolder, converted, next, sizeof next)) return;
+  wchar_t converted[kEntryBufferSize];
+  if (!ChooserEntryPath(entry, converted, kEntryBufferSize)) return;
+  wchar_t next[kChooserFolderSize];
+  if (!NextChooserFolder(run.currentFolder, converted, next, kChooserFolderSize)) return;
   ListFolder(dialog, run, next);  // a folder that cannot be listed leaves the current one
+}
+
+// Makes what "OK" hands back from the current folder. False when its ANSI
+// form (backslash included) is longer than the caller takes: it is never
+// handed back cut.
+bool TakeCurrentFolder(ChooserRun& run) {
+  wchar_t folder[kChooserFolderSize];
+  if (!CopyWhole(folder, kChooserFolderSize, run.currentFolder) || folder[0] == L'\0') return false;
+  const size_t length = std::wcslen(folder);
+  if (folder[length - 1] != L'\\' && !CopyWhole(folder + length, kChooserFolderSize - int(length), L"\\"))
+    return false;
+  if (!AnsiForm(folder, run.chosen, sizeof run.chosen)) {
+    // No ANSI name: the caller finds the folder as its current directory.
+    run.chosen[0] = '\0';
+    return true;
+  }
+  return std::strlen(run.chosen) <= static_cast<size_t>(run.outputSize);
+}
+
+void SetPrompt(HWND dialog, const ChooserRun& run, int stringId) {
+  char prompt[kPromptBufferSize] = {};
+  if (LoadStringA(run.instance, stringId, prompt, kPromptBufferSize) <= 0) prompt[0] = '\0';
+  SetDlgItemTextA(dialog, IDC_FOLDER_PROMPT, prompt);
 }
 
 INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* run = reinterpret_cast<ChooserRun*>(lParam);
     SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-    ListFolder(dialog, *run, run->currentFolder);
-    char prompt[kPromptBufferSize] = {};
-    if (LoadStringA(run->instance, run->promptId, prompt, kPromptBufferSize) <= 0) prompt[0] = '\0';
-    SetDlgItemTextA(dialog, IDC_FOLDER_PROMPT, prompt);
+    if (!ListFolder(dialog, *run, run->currentFolder)) ShowFolderLine(dialog);
+    SetPrompt(dialog, *run, run->promptId);
     return TRUE;
   }
   auto* run = reinterpret_cast<ChooserRun*>(GetWindowLongPtrA(dialog, DWLP_USER));
@@ -76,7 +130,12 @@ INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
   switch (LOWORD(wParam)) {
     case IDOK:
     case IDC_FOLDER_OK:
-      EndDialog(dialog, 1);
+      // A folder the caller cannot take whole: say so, and stay open.
+      if (TakeCurrentFolder(*run)) {
+        EndDialog(dialog, 1);
+      } else {
+        SetPrompt(dialog, *run, IDS_FOLDER_TOO_LONG);
+      }
       break;
     case IDCANCEL:
     case IDC_FOLDER_CANCEL:
@@ -94,24 +153,17 @@ INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 }  // namespace
 
 int ChooseFolder(HINSTANCE instance, HWND owner, char* output, int outputSize, int promptId) {
-  ChooserRun run = {instance, promptId, {}};
+  if (output == nullptr || outputSize < 0) return 0;
+  ChooserRun run = {instance, promptId, outputSize, {}, {}};
   // A current directory longer than the chooser can hold starts it empty.
-  const DWORD length = GetCurrentDirectoryA(kChooserStartMaxChars + 1, run.currentFolder);
-  if (length == 0 || length > kChooserStartMaxChars) run.currentFolder[0] = '\0';
+  const DWORD length = GetCurrentDirectoryW(kChooserStartMaxChars + 1, run.currentFolder);
+  if (length == 0 || length > kChooserStartMaxChars) run.currentFolder[0] = L'\0';
 
   if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CHOOSE_FOLDER), owner, ChooserProc,
                       reinterpret_cast<LPARAM>(&run)) <= 0) {
     return 0;
   }
-  if (run.currentFolder[0] == '\0' || output == nullptr || outputSize < 0) return 0;
-
-  size_t folderLength = std::strlen(run.currentFolder);
-  if (run.currentFolder[folderLength - 1] != '\\') {
-    if (folderLength + 1 >= sizeof run.currentFolder) return 0;
-    run.currentFolder[folderLength++] = '\\';
-    run.currentFolder[folderLength] = '\0';
-  }
-  std::strncpy(output, run.currentFolder, static_cast<size_t>(outputSize));
-  output[outputSize] = '\0';
+  // The dialog ends with 1 only once TakeCurrentFolder found that it fits.
+  std::memcpy(output, run.chosen, std::strlen(run.chosen) + 1);
   return 1;
 }

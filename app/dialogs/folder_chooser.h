@@ -10,11 +10,16 @@
 
 // Runs dialog 1000 modally, owned by `owner`, starting in the process's
 // current directory, with string `promptId` of `instance` as the prompt.
-// On "OK" writes the folder shown, always ending with one backslash, into
-// `output` (at most `outputSize` characters; `output` must hold
-// `outputSize` + 1 bytes, and byte `outputSize` is always set to zero) and
-// returns 1. Returns 0 without touching `output` when the user cancels
-// ("Abbrechen", Esc, close box), when the dialog cannot be shown, or when no
-// folder is known.
+// Folders are listed and entered through the wide calls, so that a folder
+// whose name has no ANSI form can be chosen too; the folder line shows such
+// a name with "?" for the characters that have none.
+// On "OK" writes the folder shown, in ANSI and always ending with one
+// backslash, into `output` (`output` must hold `outputSize` + 1 bytes) and
+// returns 1; for a folder without an ANSI name it writes an empty text
+// instead: that folder is then the process's current directory. A folder
+// longer than `outputSize` bytes is never cut: "OK" then changes the prompt
+// to string 10 and the chooser stays open. Returns 0 without touching
+// `output` when the user cancels ("Abbrechen", Esc, close box), when the
+// dialog cannot be shown, or when `output` is null or `outputSize` negative.
 [[nodiscard]] int ChooseFolder(HINSTANCE instance, HWND owner, char* output, int outputSize,
                                int promptId);

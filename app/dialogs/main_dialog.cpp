@@ -12,9 +12,37 @@ namespace {
 
 // String 1, the description, is loaded into this many characters.
 constexpr int kDescriptionBufferSize = 400;
+// The shutdown reason, string 9, in characters.
+constexpr int kShutdownReasonBufferSize = 200;
+
+// Marks the main dialog for a second installer started meanwhile, which
+// looks for it among the top-level windows.
+constexpr char kMainDialogMark[] = "Lumora.Verdanelle.AddonSetup.Main";
+
+// While a component is written, logging off would leave it half done: the
+// session is asked to wait, with string 9 as the reason it shows. The
+// reason goes when the run ends, whatever its result.
+class ShutdownBlock {
+ public:
+  explicit ShutdownBlock(HWND dialog) : dialog(dialog) {
+    wchar_t reason[kShutdownReasonBufferSize] = {};
+    if (LoadStringW(appState.instance, IDS_SHUTDOWN_BLOCKED, reason, kShutdownReasonBufferSize) > 0)
+      created = ShutdownBlockReasonCreate(dialog, reason) != FALSE;
+  }
+  ~ShutdownBlock() {
+    if (created) ShutdownBlockReasonDestroy(dialog);
+  }
+  ShutdownBlock(const ShutdownBlock&) = delete;
+  ShutdownBlock& operator=(const ShutdownBlock&) = delete;
+
+ private:
+  HWND dialog;
+  bool created = false;
+};
 
 void OnInitDialog(HWND dialog, LPARAM install) {
   appState.mainDialog = dialog;
+  SetPropA(dialog, kMainDialogMark, dialog);
   SetWindowLongPtrA(dialog, DWLP_USER, install);
   CenterOnScreen(dialog);
   char description[kDescriptionBufferSize] = {};
@@ -32,8 +60,11 @@ void RunInstallSequence(HWND dialog) {
   EnableWindow(GetDlgItem(dialog, IDC_CLOSE), FALSE);
   appState.busy = 1;
   const auto install = reinterpret_cast<InstallFunction>(GetWindowLongPtrA(dialog, DWLP_USER));
-  // On success the dialog closes once control is back in its loop.
-  if (install != nullptr && install(dialog) != 0) EndDialog(dialog, 1);
+  {
+    const ShutdownBlock block(dialog);
+    // On success the dialog closes once control is back in its loop.
+    if (install != nullptr && install(dialog) != 0) EndDialog(dialog, 1);
+  }
   EnableWindow(GetDlgItem(dialog, IDC_INSTALL), TRUE);
   EnableWindow(GetDlgItem(dialog, IDC_CLOSE), TRUE);
   SetFocus(GetDlgItem(dialog, IDC_INSTALL));
@@ -58,6 +89,8 @@ void OnCommand(HWND dialog, int id) {
 }
 
 }  // namespace
+
+bool IsMainDialog(HWND window) { return GetPropA(window, kMainDialogMark) != nullptr; }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -85,6 +118,13 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
       return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
     }
+    case WM_QUERYENDSESSION:
+      // Busy: the session must wait (FALSE); idle: it may end.
+      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, appState.busy ? FALSE : TRUE);
+      return TRUE;
+    case WM_DESTROY:
+      RemovePropA(dialog, kMainDialogMark);
+      return FALSE;
     case WM_CLOSE:
       // Swallowed while busy; otherwise the default handling sends IDCANCEL.
       return appState.busy ? TRUE : FALSE;

@@ -9,6 +9,9 @@
 
 namespace {
 
+// The pixels per inch the pictures are made for: drawn pixel for pixel there.
+constexpr int kPictureDpi = 96;
+
 // Releases a window's device context on every path.
 class WindowDc {
  public:
@@ -25,16 +28,48 @@ class WindowDc {
   HDC dc;
 };
 
-void PaintPicture(HWND dialog, HDC dc, int anchorId, int bitmapId, uint8_t background) {
-  HWND anchor = GetDlgItem(dialog, anchorId);
-  if (anchor == nullptr) return;
+// Where a picture goes: one pixel right of and below its anchor's corner.
+// It grows with the screen's pixels per inch, as the dialog does, but not
+// into the control that follows it (below it, or right of it): the
+// dialog's font need not grow by quite the same factor.
+struct PicturePlace {
+  int anchorId;
+  int bitmapId;
+  int neighbourId;
+  bool neighbourBelow;
+};
+
+// The top-left corner of control `controlId` in the dialog's client
+// coordinates; false when there is no such control.
+bool ClientCorner(HWND dialog, int controlId, POINT* corner) {
+  HWND control = GetDlgItem(dialog, controlId);
   RECT bounds;
-  if (!GetWindowRect(anchor, &bounds)) return;
-  POINT corner = {bounds.left, bounds.top};
-  if (!ScreenToClient(dialog, &corner)) return;
+  if (control == nullptr || !GetWindowRect(control, &bounds)) return false;
+  *corner = {bounds.left, bounds.top};
+  return ScreenToClient(dialog, corner) != FALSE;
+}
+
+// The factor (numerator / denominator) by which the picture at `corner`,
+// `width` x `height` pixels at 96 pixels per inch, is drawn: never below 1.
+void PictureScale(HWND dialog, HDC dc, const PicturePlace& place, POINT corner, int32_t width,
+                  int32_t height, int* numerator, int* denominator) {
+  *numerator = GetDeviceCaps(dc, LOGPIXELSY);
+  *denominator = kPictureDpi;
+  POINT neighbour;
+  const int extent = place.neighbourBelow ? height : width;
+  if (extent > 0 && ClientCorner(dialog, place.neighbourId, &neighbour)) {
+    const int room = place.neighbourBelow ? neighbour.y - corner.y - 1 : neighbour.x - corner.x - 1;
+    if (MulDiv(extent, *numerator, *denominator) > room) *numerator = room, *denominator = extent;
+  }
+  if (*numerator < *denominator) *numerator = *denominator = 1;
+}
+
+void PaintPicture(HWND dialog, HDC dc, const PicturePlace& place, uint8_t background) {
+  POINT corner;
+  if (!ClientCorner(dialog, place.anchorId, &corner)) return;
 
   IndexedImage picture;
-  picture.LoadFromResource(bitmapId);
+  picture.LoadFromResource(place.bitmapId);
   int32_t width = 0, height = 0;
   picture.GetSize(&width, &height);
   // Compose on the face colour so that transparent pixels show it.
@@ -42,7 +77,15 @@ void PaintPicture(HWND dialog, HDC dc, int anchorId, int bitmapId, uint8_t backg
   composite.CreateBlank(width, height);
   composite.Fill(background);
   composite.BlitTransparent(picture, 0, 0, 0);
-  composite.Draw(dc, corner.x + 1, corner.y + 1);
+  int numerator = 1, denominator = 1;
+  PictureScale(dialog, dc, place, corner, width, height, &numerator, &denominator);
+  if (numerator == denominator) {
+    composite.Draw(dc, corner.x + 1, corner.y + 1);
+    return;
+  }
+  IndexedImage scaled;
+  scaled.ScaleFrom(composite, MulDiv(width, numerator, denominator), MulDiv(height, numerator, denominator));
+  scaled.Draw(dc, corner.x + 1, corner.y + 1);
 }
 
 }  // namespace
@@ -60,7 +103,7 @@ void PaintImagePanel(HWND dialog) {
     RealizePalette(dc.Get());
     UpdateColors(dc.Get());
   }
-  PaintPicture(dialog, dc.Get(), IDC_BANNER_PICTURE_ANCHOR, IDB_BANNER, background);
-  PaintPicture(dialog, dc.Get(), IDC_FLOWER_PICTURE_ANCHOR, IDB_FLOWER, background);
+  PaintPicture(dialog, dc.Get(), {IDC_BANNER_PICTURE_ANCHOR, IDB_BANNER, IDC_STATUS, true}, background);
+  PaintPicture(dialog, dc.Get(), {IDC_FLOWER_PICTURE_ANCHOR, IDB_FLOWER, IDC_DESCRIPTION, false}, background);
   if (previous != nullptr) SelectPalette(dc.Get(), previous, FALSE);
 }

@@ -25,6 +25,21 @@ void IndexedImage::CreateBlank(int32_t newWidth, int32_t newHeight) {
   if (byteCount > 0) pixels = new (std::nothrow) uint8_t[static_cast<size_t>(byteCount)];
 }
 
+void IndexedImage::ScaleFrom(const IndexedImage& source, int32_t newWidth, int32_t newHeight) {
+  SetSize(0, 0);
+  if (source.pixels == nullptr) return;
+  CreateBlank(newWidth, newHeight);
+  if (pixels == nullptr) return;
+  // Each target pixel takes the source pixel its centre falls on: only the
+  // picture's own indices, no blend of neighbours.
+  for (int32_t row = 0; row < height; ++row) {
+    const uint8_t* from = source.Row(int32_t((int64_t(2 * row + 1) * source.height) / (2 * int64_t(height))));
+    uint8_t* to = Row(row);
+    for (int32_t column = 0; column < width; ++column)
+      to[column] = from[(int64_t(2 * column + 1) * source.width) / (2 * int64_t(width))];
+  }
+}
+
 int IndexedImage::LoadFromDib(const unsigned char* dib, size_t size) {
   SetSize(0, 0);
   DibLayout layout;

@@ -27,6 +27,12 @@ class IndexedImage {
   // or above kMaxPictureSide, or no memory, leave the size set and no pixels.
   void CreateBlank(int32_t width, int32_t height);
 
+  // Makes this a width x height copy of `source` by nearest neighbour, so
+  // that a scaled picture keeps exactly its own palette indices (pixel art
+  // must not blur into other colours). `source` is another image. Sizes as
+  // in CreateBlank; an empty source gives an empty 0 x 0 image.
+  void ScaleFrom(const IndexedImage& source, int32_t width, int32_t height);
+
   // Replaces the image by the picture of a bitmap resource's bytes (header,
   // colour table, bottom-up rows; see dib_layout.h). Returns 1 on success.
   // Returns 0 with an empty 0 x 0 image when the header or the pixel rows do

@@ -118,19 +118,19 @@ TEST(ChooserWalk, EachEntryLeadsToTheFolderItNamesAndOverlongFoldersAreRefused) 
   // folders; these are the corners, [..] after a trailing backslash too. Only [..] is the parent and only [-x-]
   // a drive.
   // "C:\aaa...\b\" just fits the folder buffer, one "a" more does not.
-  const std::string fits = "C:\\" + std::string(kChooserFolderSize - 7, 'a');
-  const std::string longer = fits + "a", fitted = fits + "\\b\\";
-  const char* const walks[][3] = {
-      {"C:\\Daten", "[..]", "C:\\"}, {"C:\\", "[..]", "C:\\"}, {"C:\\Daten\\Pakete\\", "[..]", "C:\\Daten"},
-      {"C:\\", "[Daten]", "C:\\Daten\\"},
-      {"", "[Daten]", "Daten\\"}, {"C:\\Daten", "[.cache]", "C:\\Daten\\.cache\\"},
-      {"C:\\Daten\\", "[..alt]", "C:\\Daten\\..alt\\"}, {"C:\\Daten", "[-x]", "C:\\Daten\\-x\\"},
-      {"C:\\Daten", "Daten", ""}, {fits.c_str(), "[b]", fitted.c_str()}, {longer.c_str(), "[b]", ""}};
+  const std::wstring fits = L"C:\\" + std::wstring(kChooserFolderSize - 7, L'a');
+  const std::wstring longer = fits + L"a", fitted = fits + L"\\b\\";
+  const wchar_t* const walks[][3] = {
+      {L"C:\\Daten", L"[..]", L"C:\\"}, {L"C:\\", L"[..]", L"C:\\"}, {L"C:\\Daten\\Pakete\\", L"[..]", L"C:\\Daten"},
+      {L"C:\\", L"[\u0141\u00f3d\u017a]", L"C:\\\u0141\u00f3d\u017a\\"},
+      {L"", L"[Daten]", L"Daten\\"}, {L"C:\\Daten", L"[.cache]", L"C:\\Daten\\.cache\\"},
+      {L"C:\\Daten\\", L"[..alt]", L"C:\\Daten\\..alt\\"}, {L"C:\\Daten", L"[-x]", L"C:\\Daten\\-x\\"},
+      {L"C:\\Daten", L"Daten", L""}, {fits.c_str(), L"[b]", fitted.c_str()}, {longer.c_str(), L"[b]", L""}};
   for (const auto& w : walks) {
-    char converted[kChooserFolderSize] = "garbage", next[kChooserFolderSize] = "garbage";
-    const int moved = ChooserEntryPath(w[1], converted, sizeof converted) &&
-                      NextChooserFolder(w[0], converted, next, sizeof next);
-    EXPECT_EQ(std::string(moved ? next : ""), w[2]) << w[0] << " " << w[1];
+    wchar_t converted[kChooserFolderSize] = L"garbage", next[kChooserFolderSize] = L"garbage";
+    const int moved = ChooserEntryPath(w[1], converted, kChooserFolderSize) &&
+                      NextChooserFolder(w[0], converted, next, kChooserFolderSize);
+    EXPECT_EQ(std::wstring(moved ? next : L""), w[2]) << &w - walks;
   }
 }
 

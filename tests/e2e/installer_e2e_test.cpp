@@ -59,19 +59,16 @@ HWND FocusOfThread(HWND window) {
   return info.hwndFocus;
 }
 
-// Selects `entry` (compared without case) of the folder list and sends the
-// chooser the notification of a double click; false without such an entry.
-bool DoubleClickEntry(HWND chooser, const std::string& entry) {
+// Selects `entry` (compared without case, in UTF-16) of the folder list and sends
+// the chooser the notification of a double click; false without such an entry.
+bool DoubleClickEntry(HWND chooser, const std::wstring& entry) {
   HWND list = GetDlgItem(chooser, IDC_FOLDER_LIST);
   const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
-    // Asked in UTF-16: Wine hands the ANSI form to another process unconverted.
-    wchar_t wide[300] = {};
-    char text[300] = {};
+    wchar_t text[300] = {};
     if (SendMessageW(list, LB_GETTEXTLEN, i, 0) >= 299) continue;
-    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text - 1, nullptr, nullptr);
-    if (_stricmp(text, entry.c_str()) != 0) continue;
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    if (_wcsicmp(text, entry.c_str()) != 0) continue;
     SendMessageA(list, LB_SETCURSEL, i, 0);
     SendMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDC_FOLDER_LIST, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
     return true;
@@ -325,16 +322,18 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
   // drive X:) then holds for x9 and com10. x9 decodes to what the build
   // made, but is of no kind the installer knows: its earlier module stays,
   // and com10 (no device name) still goes in. The device names fail without
-  // a look at the folders.
+  // a look at the folders. That folder lies in one whose name has no ANSI
+  // form ("Lodz" with its Polish letters): the chooser enters it, shows "?"
+  // for what has none, and hands it over.
   InstallProduct(product);
   const Bytes earlier = {'x', '9'};
   WriteWholeFile(product + "\\x9.dll", earlier);
   std::filesystem::create_directory(work + "\\empty");
-  std::filesystem::create_directory(work + "\\-x");
+  const std::filesystem::path lodz = std::filesystem::path(work) / L"\u0141\u00f3d\u017a", packages = lodz / "-x";
+  std::filesystem::create_directories(packages);
   WriteWholeFile(start + "\\a1.ppk", ReadBytes(kTestComponents + "a1.ppk"));
-  for (const char* base : {"b2", "x9", "com10"}) {
-    WriteWholeFile(work + "\\-x\\" + base + ".ppk", ReadBytes(kTestComponents + base + ".ppk"));
-  }
+  for (const char* base : {"b2", "x9", "com10"})
+    std::filesystem::copy_file(kTestComponents + base + ".ppk", packages / (std::string(base) + ".ppk"));
   ASSERT_NE(Start(Exe(E2E_LIST_SETUP_EXE)), nullptr);
 
   HWND chooser = Wait(texts::kFolderCaption);
@@ -344,9 +343,9 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
   EXPECT_EQ(gui::ControlText(chooser, IDC_FOLDER_PROMPT), texts::kChooserPrompt);
   EXPECT_EQ(ChooserLine(chooser), Lower(start));
   EXPECT_EQ(FolderEntries(product), (Names{"a1.dll", "x9.dll"}));
-  ASSERT_TRUE(DoubleClickEntry(chooser, "[..]"));
+  ASSERT_TRUE(DoubleClickEntry(chooser, L"[..]"));
   EXPECT_EQ(ChooserLine(chooser), Lower(work));
-  ASSERT_TRUE(DoubleClickEntry(chooser, "[empty]"));
+  ASSERT_TRUE(DoubleClickEntry(chooser, L"[empty]"));
   gui::PressButton(chooser, IDC_FOLDER_OK);
 
   // Again, in the folder listed last.
@@ -354,9 +353,10 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
   chooser = Wait(texts::kFolderCaption);
   ASSERT_NE(chooser, nullptr);
   EXPECT_EQ(ChooserLine(chooser), Lower(work + "\\empty"));
-  ASSERT_TRUE(DoubleClickEntry(chooser, "[..]"));
-  ASSERT_TRUE(DoubleClickEntry(chooser, "[-x]"));
-  EXPECT_EQ(ChooserLine(chooser), Lower(work + "\\-x"));
+  ASSERT_TRUE(DoubleClickEntry(chooser, L"[..]"));
+  ASSERT_TRUE(DoubleClickEntry(chooser, L"[" + lodz.filename().wstring() + L"]"));
+  ASSERT_TRUE(DoubleClickEntry(chooser, L"[-x]"));
+  EXPECT_EQ(ChooserLine(chooser), Lower(work + "\\?\xf3" "d?\\-x"));
   gui::PressButton(chooser, IDC_FOLDER_OK);
   ExpectFailureMessage(std::string("x9: ") + kNotAModule + "\nnUl: " + kBadName + "\nlPt9: " + kBadName);
   EXPECT_EQ(Wait(texts::kFolderCaption, nullptr, 0), nullptr);
@@ -369,7 +369,7 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
     chooser = Wait(texts::kFolderCaption);
     ASSERT_NE(chooser, nullptr);
     if (how == IDC_FOLDER_CANCEL) {
-      ASSERT_TRUE(DoubleClickEntry(chooser, "[-c-]"));
+      ASSERT_TRUE(DoubleClickEntry(chooser, L"[-c-]"));
       EXPECT_EQ(ChooserLine(chooser), "c:\\");
     }
     gui::PostCommand(chooser, how);

@@ -45,8 +45,8 @@ void SaveScreenshot(HWND window, const char* name) {
 // too) the screen shows otherwise than the installer must draw them: bitmap
 // 100 from one pixel right of and below the corner of control 216, bitmap 101 likewise at 217, both in the colours
 // of bitmap 100's table, their transparent index 255 in the table's colour
-// nearest the dialog face (nearest as the palette calls measure it).
-int WrongPicturePixels(HWND dialog) {
+// nearest the dialog face (nearest as the palette calls measure it); grown at `dpi` above 96.
+int WrongPicturePixels(HWND dialog, int dpi = 96) {
   auto bitmap = [](int id) {
     return static_cast<const BITMAPINFOHEADER*>(
         LockResource(LoadResource(nullptr, FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_BITMAP))));
@@ -59,18 +59,27 @@ int WrongPicturePixels(HWND dialog) {
     const int b = table[4 * i] - GetBValue(face), distance = r * r + g * g + b * b;
     if (distance < best) best = distance, background = i;
   }
-  RECT anchor = {};
+  RECT anchor = {}, next = {};
   HDC screen = GetDC(nullptr);
   int wrong = 0;
   for (const int id : {IDB_BANNER, IDB_FLOWER}) {
     const BITMAPINFOHEADER* header = bitmap(id);
     const unsigned char* rows = reinterpret_cast<const unsigned char*>(header) + header->biSize + 4 * 256;
-    const int anchorId = id == IDB_BANNER ? IDC_BANNER_PICTURE_ANCHOR : IDC_FLOWER_PICTURE_ANCHOR;
-    GetWindowRect(GetDlgItem(dialog, anchorId), &anchor);
-    for (int y = 0; y < header->biHeight; ++y)
-      for (int x = 0; x < header->biWidth; ++x) {
+    const bool banner = id == IDB_BANNER;
+    GetWindowRect(GetDlgItem(dialog, banner ? IDC_BANNER_PICTURE_ANCHOR : IDC_FLOWER_PICTURE_ANCHOR), &anchor);
+    // Grown by dpi/96, every pixel the picture's under its centre, but the
+    // banner not into the status line nor the flower into the description.
+    GetWindowRect(GetDlgItem(dialog, banner ? IDC_STATUS : IDC_DESCRIPTION), &next);
+    const int extent = banner ? header->biHeight : header->biWidth;
+    const int room = banner ? next.top - anchor.top - 1 : next.left - anchor.left - 1;
+    const bool cramped = MulDiv(extent, dpi, 96) > room;
+    const int num = cramped ? room : dpi, den = cramped ? extent : 96;
+    const int width = MulDiv(header->biWidth, num, den), height = MulDiv(header->biHeight, num, den);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
         const POINT at = {anchor.left + 1 + x, anchor.top + 1 + y};
-        const int pixel = rows[(header->biHeight - 1 - y) * ((header->biWidth + 3) & ~3) + x];
+        const int row = (2 * y + 1) * header->biHeight / (2 * height), column = (2 * x + 1) * header->biWidth / (2 * width);
+        const int pixel = rows[(header->biHeight - 1 - row) * ((header->biWidth + 3) & ~3) + column];
         const unsigned char* colour = table + 4 * (pixel == 255 ? background : pixel);
         wrong += GetPixel(screen, at.x, at.y) != RGB(colour[2], colour[1], colour[0]);
       }
@@ -79,7 +88,34 @@ int WrongPicturePixels(HWND dialog) {
   return wrong;
 }
 
-TEST(InstallerGui, MainDialogDrawsBothPicturesWholeAndItsCloseBoxEndsTheProgram) {
+// Whether `process` ends with exit code 0 without ever showing a window.
+bool EndsShowingNothing(gui::Process& process) {
+  bool sawWindow = false;
+  auto ended = [&] {
+    sawWindow = sawWindow || gui::HasVisibleWindow(process.Id());
+    return !process.Running();
+  };
+  return gui::WaitUntil(ended, kStartTimeoutMs) && !sawWindow && ExitCode(process) == 0;
+}
+
+TEST(InstallerGui, MainDialogDrawsBothPicturesWholeAtAnyPixelsPerInchAndItsCloseBoxEndsTheProgram) {
+  // Newly started programs take the pixels per inch from the registry; the
+  // setting is put back as soon as the installer has read it.
+  HKEY desktop = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &desktop), 0);
+  DWORD saved = 96, size = sizeof saved;
+  RegQueryValueExA(desktop, "LogPixels", nullptr, nullptr, LPBYTE(&saved), &size);
+  for (DWORD dpi : {120, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    gui::Process process;
+    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, LPBYTE(&dpi), sizeof dpi);
+    HWND dialog = StartMainDialog(process, ADDON_SETUP_EXE);
+    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, LPBYTE(&saved), sizeof saved);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(gui::WaitUntil([&] { return WrongPicturePixels(dialog, dpi) == 0; }, kStepTimeoutMs));
+    if (dpi == 144) SaveScreenshot(dialog, "main-dialog-144dpi");
+  }
+  RegCloseKey(desktop);
   gui::Process process;
   HWND dialog = StartMainDialog(process, ADDON_SETUP_EXE);
   ASSERT_NE(dialog, nullptr);
@@ -118,6 +154,14 @@ TEST(InstallerGui, CloseRequestsAndASecondInstallationAreIgnoredWhileBusy) {
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(IsWindowVisible(dialog)) << "a close request ended the busy dialog";
   EXPECT_EQ(GetWindow(help, GW_OWNER), dialog);
+  EXPECT_EQ(SendMessageA(dialog, WM_QUERYENDSESSION, 0, 0), FALSE) << "logging off must wait";
+  // A second installer shows nothing and brings the first one's foremost window forward.
+  HWND other = CreateWindowA("STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+  gui::Process second;
+  ASSERT_TRUE(second.Start(ADDON_SETUP_EXE));
+  EXPECT_TRUE(EndsShowingNothing(second));
+  EXPECT_EQ(GetForegroundWindow(), help);
   SaveScreenshot(help, "help-dialog");
   gui::PressButton(help, IDOK);
 
@@ -126,6 +170,7 @@ TEST(InstallerGui, CloseRequestsAndASecondInstallationAreIgnoredWhileBusy) {
   Sleep(300);  // time for a close request kept for later to arrive
   EXPECT_TRUE(process.Running());
   EXPECT_EQ(gui::ControlText(dialog, IDC_STATUS), "");
+  EXPECT_EQ(SendMessageA(dialog, WM_QUERYENDSESSION, 0, 0), TRUE) << "idle, logging off may go on";
   gui::PostKey(GetDlgItem(dialog, IDC_INSTALL), VK_ESCAPE);
   EXPECT_EQ(ExitCode(process), 0);
 }
@@ -133,14 +178,7 @@ TEST(InstallerGui, CloseRequestsAndASecondInstallationAreIgnoredWhileBusy) {
 TEST(InstallerGui, WithoutBitmap100NothingIsShownAndTheExitCodeIsZero) {
   gui::Process process;
   ASSERT_TRUE(process.Start(ADDON_SETUP_NO_BANNER_EXE));
-  bool sawWindow = false;
-  auto ended = [&] {
-    sawWindow = sawWindow || gui::HasVisibleWindow(process.Id());
-    return !process.Running();
-  };
-  EXPECT_TRUE(gui::WaitUntil(ended, kStartTimeoutMs));
-  EXPECT_FALSE(sawWindow);
-  EXPECT_EQ(ExitCode(process), 0);
+  EXPECT_TRUE(EndsShowingNothing(process));
 }
 
 }  // namespace

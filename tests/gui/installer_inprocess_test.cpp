@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/dialogs/folder_chooser.h"
 #include "app/dialogs/help_dialog.h"
 #include "app/dialogs/info_dialog.h"
 #include "app/dialogs/main_dialog.h"
@@ -17,6 +18,7 @@
 #include "resources/resource.h"
 #include "tests/gui/expected_texts.h"
 #include "tools/demo/gui_driver.h"
+#include "tools/demo/installer_texts.h"
 
 namespace {
 
@@ -67,6 +69,31 @@ TEST(Installer, EveryDialogShowsItsExactTextsCentredFocusedAndEndsOnEscOnly) {
       }
       DestroyWindow(dialog);
     }
+}
+
+// Presses "OK" in the chooser once it shows, keeps its prompt, cancels if that changed.
+std::string chooserPromptAfterOk;
+void CALLBACK PressChooserOk(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND chooser = gui::FindTopLevelWindow(texts::kFolderCaption, GetCurrentProcessId());
+  if (chooser == nullptr) return;
+  KillTimer(nullptr, timer);
+  SendMessageA(chooser, WM_COMMAND, IDC_FOLDER_OK, 0);
+  chooserPromptAfterOk = gui::ControlText(chooser, IDC_FOLDER_PROMPT);
+  if (chooserPromptAfterOk != texts::kChooserPrompt) SendMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST(Installer, ChooserRefusesAFolderLongerThanItsCallerTakesRatherThanCutIt) {
+  appState.instance = GetModuleHandleA(nullptr);
+  char folder[MAX_PATH] = {}, tooLong[400] = {};
+  const int length = static_cast<int>(GetCurrentDirectoryA(MAX_PATH, folder));
+  LoadStringA(appState.instance, IDS_FOLDER_TOO_LONG, tooLong, sizeof tooLong);
+  for (const int size : {length, length + 1}) {  // the folder and its backslash need length + 1
+    char output[MAX_PATH + 2] = "untouched";
+    SetTimer(nullptr, 0, 50, PressChooserOk);  // ends itself once it has pressed "OK"
+    EXPECT_EQ(ChooseFolder(appState.instance, nullptr, output, size, IDS_CHOOSE_FOLDER), size > length) << size;
+    EXPECT_EQ(std::string(output), size > length ? std::string(folder) + "\\" : "untouched");
+    EXPECT_EQ(chooserPromptAfterOk, size > length ? texts::kChooserPrompt : tooLong);
+  }
 }
 
 TEST(Installer, ResourcesAreGermanAskForAdministratorAndHoldTheStatusText) {
