@@ -145,13 +145,14 @@ int ALInflateDecoder::Inflate(ALStorage& input, ALStorage& output, std::int32_t 
     rc = inflate(&stream, Z_NO_FLUSH);
     const uInt produced = outputSpace - stream.avail_out;
     if (produced != 0) {
-      // The output's own failure is sticky; the run goes on decoding so the
-      // input is consumed as it would be, and reports it at the end.
       output.writeCount = static_cast<std::int32_t>(produced);
       output.FlushBuffer();
       output.writeCount = 0;
       stream.next_out = output.buffer.get();
       stream.avail_out = outputSpace;
+      // Nothing more can be written (a full disk, a size limit): decoding
+      // on would only spend time on what is thrown away.
+      if (output.status.code < 0) break;
     }
     if (rc != Z_OK && rc != Z_BUF_ERROR) break;
     if (produced == 0 && stream.avail_in == inBefore) break;

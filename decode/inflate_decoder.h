@@ -39,7 +39,8 @@ class ALInflateDecoder : public ALDecoder {
   // in order of precedence: the input's error, the output's error (both
   // copied with their message); StatusOutOfMemory when zlib finds no memory
   // for its state; StatusDataError when the data are damaged or end before
-  // their last block, the length limit included. Length 0 feeds nothing,
+  // their last block, the length limit included. A failed write of the
+  // output ends the run at once. Length 0 feeds nothing,
   // decodes nothing and returns the decoder's status unchanged. After a
   // failure the output holds what was decoded before it.
   int Decompress(ALStorage& input, ALStorage& output, std::int32_t length) override;

@@ -1,19 +1,50 @@
 #include "decode/pending_file.h"
 
+#include <cctype>
+
 #include "decode/inflate_decoder.h"
 #include "platform/file_system.h"
-#include "storage/file_storage.h"
 
 namespace {
 
 constexpr std::int32_t kWholeInput = -1;
 
+// Paths compared as the file systems the installer writes to compare names.
+bool SamePathText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::string::size_type i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SameEntry(const std::string& a, const std::string& b) {
+  return SamePathText(a, b) || platform::IsSameFile(a.c_str(), b.c_str());
+}
+
 }  // namespace
 
-ALPendingFile::ALPendingFile(const char* targetPath)
-    : target(targetPath != nullptr ? targetPath : ""), pending(target + kSuffix) {}
+ALPendingFile::ALPendingFile(const char* targetPath) : target(targetPath != nullptr ? targetPath : "") {}
 
 ALPendingFile::~ALPendingFile() { Discard(); }
+
+std::string ALPendingFile::PendingName(const std::string& path, int number) {
+  if (number == 0) return path + kSuffix;
+  return path + "." + std::to_string(number) + kSuffix;
+}
+
+bool ALPendingFile::Clashes(const char* sourcePath) const {
+  const std::string source = sourcePath != nullptr ? sourcePath : "";
+  if (SameEntry(source, target)) return true;
+  for (int number = 0; number < kNameCount; ++number) {
+    if (SamePathText(source, PendingName(target, number)) || SamePathText(target, PendingName(source, number))) {
+      return true;
+    }
+  }
+  return false;
+}
 
 void ALPendingFile::Discard() {
   if (!pendingMade) return;
@@ -21,45 +52,75 @@ void ALPendingFile::Discard() {
   pendingMade = false;
 }
 
-int ALPendingFile::Decode(const char* packagePath, ALStatusRecord& status) {
+int ALPendingFile::Write(const char* sourcePath, const Producer& produce, ALStatusRecord& status) {
   Discard();
+  pending.clear();
   size = 0;
   crc32 = 0;
   fault = Fault::None;
-  // Creating the pending file would empty the package itself.
-  if (platform::IsSameFile(packagePath, pending.c_str())) {
+  // An input named as the target or as one of its pending names (or the
+  // target as one of the input's) is a mistake of the caller.
+  if (Clashes(sourcePath)) {
     fault = Fault::PackageUnreadable;
-    return status.SetError(StatusOpenFailed, "File creation failure.  %s is the package being decoded",
-                           pending.c_str());
+    return status.SetError(StatusOpenFailed, "File creation failure.  %s and %s are one file or its pending file",
+                           sourcePath, target.c_str());
+  }
+  // The first name that is free, or is freed of a killed run's leftover;
+  // one that leads to the source (another name or link of it) is not.
+  for (int number = 0; number < kNameCount && pending.empty(); ++number) {
+    const std::string name = PendingName(target, number);
+    if (!platform::IsSameFile(sourcePath, name.c_str()) && platform::RemovePlainFile(name.c_str()) == 0) {
+      pending = name;
+    }
+  }
+  if (pending.empty()) {
+    fault = Fault::WriteFailed;
+    return status.SetError(StatusOpenFailed, "File creation failure.  No free pending name beside %s",
+                           target.c_str());
   }
 
-  ALFileStorage input(packagePath, kBufferSize, CaseInsensitive);
-  input.readOnly = 1;
   ALFileStorage output(pending.c_str(), kBufferSize, CaseInsensitive);
-  // Created here rather than by the decoder, so that it is still open for
-  // the sync once the decoder is done.
+  output.createNew = 1;
+  if (output.Create(-1) != StatusOk) {
+    fault = Fault::WriteFailed;
+    return status.CopyFrom(output.status).code;
+  }
   pendingMade = true;
-  output.Create(-1);
-  ALInflateDecoder decoder;
-  if (decoder.Decompress(input, output, kWholeInput) != StatusOk) {
-    status.CopyFrom(decoder.status);
-  } else if (output.Commit() != StatusOk || output.Close() != StatusOk) {
+  output.StartCrc32(0xFFFFFFFFu);
+  if (produce(output, status) == StatusOk) {
+    if (output.Commit() == StatusOk && output.Close() == StatusOk) {
+      size = static_cast<std::uint32_t>(output.size);
+      crc32 = ~output.crc;
+      return StatusOk;
+    }
     status.CopyFrom(output.status);
-  } else {
-    size = static_cast<std::uint32_t>(output.size);
-    crc32 = ~output.crc;
-    return StatusOk;
   }
   output.Close();
   Discard();
-  if (input.status.code < 0) {
-    fault = Fault::PackageUnreadable;
+  // Failures of the pending file first (the decoder may report a read
+  // failure of the package instead); what is left came from the producer.
+  if (output.status.code < 0) {
+    fault = output.writeError == platform::kErrNoSpace        ? Fault::DiskFull
+            : output.writeError == platform::kErrFileTooLarge ? Fault::OverLimit
+                                                              : Fault::WriteFailed;
   } else if (status.code == StatusDataError) {
     fault = Fault::DataDamaged;
   } else {
-    fault = output.writeError == platform::kErrNoSpace ? Fault::DiskFull : Fault::WriteFailed;
+    fault = status.code == StatusOutOfMemory ? Fault::WriteFailed : Fault::PackageUnreadable;
   }
   return status.code;
+}
+
+int ALPendingFile::Decode(const char* packagePath, std::int32_t sizeLimit, ALStatusRecord& status) {
+  const auto inflate = [&](ALFileStorage& output, ALStatusRecord& result) {
+    output.sizeLimit = sizeLimit;
+    ALFileStorage input(packagePath, kBufferSize, CaseInsensitive);
+    input.readOnly = 1;
+    ALInflateDecoder decoder;
+    if (decoder.Decompress(input, output, kWholeInput) == StatusOk) return StatusOk;
+    return result.CopyFrom(decoder.status).code;
+  };
+  return Write(packagePath, inflate, status);
 }
 
 int ALPendingFile::Replace(ALStatusRecord& status) {

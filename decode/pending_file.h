@@ -1,29 +1,48 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "storage/file_storage.h"
 #include "storage/status_record.h"
 
-// Decoding a package into a file that must never be seen half-written: the
-// module of an installed component, or what `ppk unpack` writes.
+// Writing a file that must never be seen half-written: the module of an
+// installed component, what `ppk unpack` decodes, the package `ppk pack`
+// makes. The one way in this code base to "write to a pending file, sync,
+// move into place".
 //
-// The decoded bytes go to a pending file beside the target (the target's
-// name plus ".tmp": the same folder, so the move never crosses a volume),
-// which reaches the disk before it replaces the target in one step. Until
-// Replace succeeds the target is exactly as it was, also when the process
-// is killed or the power fails on the way; the pending file is removed when
-// the object goes away without a successful Replace.
+// The bytes go to a pending file beside the target (the same folder, so the
+// move never crosses a volume), which reaches the disk before it replaces
+// the target in one step. Until Replace succeeds the target is exactly as it
+// was, also when the process is killed or the power fails on the way.
+//
+// The folder may be writable by others, so the pending file is always a new
+// entry: the first of the names "<target>.tmp", "<target>.1.tmp" ..
+// "<target>.9.tmp" that nothing has. A plain file left under one of them by
+// a killed run is removed first; anything else there (a link, a folder, a
+// file with other links or held open, the source itself) is left alone and
+// the next name is tried. Only a file this object created is ever removed.
 //
 //   ALPendingFile module("C:\\Verdanelle\\p0046.dll");
-//   if (module.Decode("p0046.ppk", status) != 0) return ...;   // old module kept
+//   if (module.Decode("p0046.ppk", ALPendingFile::kNoLimit, status) != 0) return ...;
 //   ... look at module.PendingPath(), Size(), Crc32() ...
 //   if (module.Replace(status) != 0) return ...;               // old module kept
 class ALPendingFile {
  public:
   static constexpr const char* kSuffix = ".tmp";
-  // The buffers of both storages, as the installer has always used them.
+  // Names tried for the pending file, "<target>.tmp" being the first.
+  static constexpr int kNameCount = 10;
+  // The buffers of the storages, as the installer has always used them.
   static constexpr std::int32_t kBufferSize = 4096;
+  // No bound on the bytes written beyond what a file storage can address.
+  static constexpr std::int32_t kNoLimit = INT32_MAX;
+
+  // Puts the content into `output`, a created storage on the pending file
+  // whose running CRC-32 has been started. Returns 0, or the failing code
+  // with its message in `status`.
+  using Producer = std::function<int(ALFileStorage& output, ALStatusRecord& status)>;
 
   // Why the last Decode or Replace failed, for a caller that tells the user.
   enum class Fault {
@@ -33,6 +52,7 @@ class ALPendingFile {
     DiskFull,           // no room left for the pending file
     WriteFailed,        // any other failure to create, write, sync or move
     TargetInUse,        // Replace: the target is open or mapped elsewhere
+    OverLimit,          // Decode: more bytes than the size limit allows
   };
 
   explicit ALPendingFile(const char* targetPath);
@@ -41,36 +61,50 @@ class ALPendingFile {
   ALPendingFile(const ALPendingFile&) = delete;
   ALPendingFile& operator=(const ALPendingFile&) = delete;
 
-  // Decodes the raw deflate package `packagePath`, opened read-only (the
-  // package is never written), with the inflate decoder into a new pending
-  // file (one left behind by a killed run is overwritten), which is then
-  // written to disk and closed. Returns 0, with Size() and Crc32() telling
-  // what was decoded. Otherwise returns the failing code, with its message
-  // in `status`, and removes the pending file: the storages' errors (open,
-  // read, write; a failed sync or close is StatusWriteFailed), the decoder's
-  // (StatusDataError for damaged or incomplete data, StatusOutOfMemory), or
-  // StatusOpenFailed when the package is the pending file itself.
-  [[nodiscard]] int Decode(const char* packagePath, ALStatusRecord& status);
+  // Creates a new pending file, lets `produce` fill it from `sourcePath`
+  // (which is only read: it is never created, written or removed here), and
+  // writes it to disk and closes it. Returns 0, with Size() and Crc32()
+  // telling what was written. Otherwise returns the failing code, with its
+  // message in `status`, and removes the pending file: StatusOpenFailed when
+  // the source is the target or is named as one of its pending names (or
+  // the target as one of the source's), or when no free name is left; the
+  // storage's errors
+  // (create, write; a failed sync or close is StatusWriteFailed); or the
+  // producer's.
+  [[nodiscard]] int Write(const char* sourcePath, const Producer& produce, ALStatusRecord& status);
 
-  // Moves the decoded file over the target in one step, written through.
+  // Write with the inflate decoder on the raw deflate package `packagePath`
+  // (opened read-only). The pending file holds at most `sizeLimit` bytes:
+  // decoding ends, failing with StatusWriteFailed (errno 27), at the first
+  // buffer that would carry it past. Other failures as Write, and the
+  // decoder's (StatusDataError for damaged or incomplete data,
+  // StatusOutOfMemory).
+  [[nodiscard]] int Decode(const char* packagePath, std::int32_t sizeLimit, ALStatusRecord& status);
+
+  // Moves the written file over the target in one step, written through.
   // Returns 0, or StatusRenameFailed with its message in `status` (also when
-  // nothing was decoded), leaving the target as it was and the pending file
+  // nothing was written), leaving the target as it was and the pending file
   // to the destructor, so that Replace may be tried again: LastFault() is
   // TargetInUse when another process holds the target (it may let go).
   [[nodiscard]] int Replace(ALStatusRecord& status);
 
-  // What made the last Decode or Replace fail; None after a success.
+  // What made the last Write, Decode or Replace fail; None after a success.
   Fault LastFault() const { return fault; }
 
   const char* TargetPath() const { return target.c_str(); }
+  // The pending file's name; "" until Write has created one.
   const char* PendingPath() const { return pending.c_str(); }
-  // Bytes decoded by the last successful Decode.
+  // Bytes written by the last successful Write.
   std::uint32_t Size() const { return size; }
   // Standard CRC-32 of those bytes (the register inverted).
   std::uint32_t Crc32() const { return crc32; }
 
  private:
-  // Removes the pending file if this object may have made it.
+  // Name number `number` of the pending files of `path`.
+  static std::string PendingName(const std::string& path, int number);
+  // True when writing the target from `sourcePath` could touch the source.
+  bool Clashes(const char* sourcePath) const;
+  // Removes the pending file if this object created it.
   void Discard();
 
   std::string target;

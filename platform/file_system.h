@@ -9,12 +9,19 @@
 namespace platform {
 
 constexpr int kErrNoEntry = 2;          // no such file or directory
+constexpr int kErrNoMemory = 12;        // not enough memory
 constexpr int kErrAccess = 13;          // access denied
 constexpr int kErrExists = 17;          // already exists
 constexpr int kErrInvalid = 22;         // invalid argument
 constexpr int kErrTooManyOpen = 23;     // too many open files in the system
+constexpr int kErrTooManyOpenHere = 24; // too many open files in this process
 constexpr int kErrFileTooLarge = 27;    // file too large
 constexpr int kErrNoSpace = 28;         // no space left on the device
+
+// The error number for a Win32 error code (GetLastError), for the Windows
+// file layer; portable so that the table can be checked anywhere. Codes
+// without a closer match give kErrInvalid.
+[[nodiscard]] int ErrorNumberOfWin32Error(std::uint32_t code);
 
 // How Open opens a file. Always binary and shared deny-none (others may read
 // and write it meanwhile); created files are readable and writable.
@@ -22,7 +29,8 @@ enum class OpenMode {
   ReadWrite,        // existing file
   ReadOnly,         // existing file
   CreateTruncate,   // read-write, created if missing, emptied if present
-  CreateExclusive,  // read-write, fails with kErrExists if present
+  CreateExclusive,  // read-write, fails with kErrExists if any entry has the
+                    // name: a link there is neither followed nor replaced
 };
 
 // Opens `path`; on success stores a handle >= 0 in `handle` and returns 0,
@@ -70,6 +78,14 @@ struct FileInfo {
 
 // Deletes a file by path; 0 or the error number.
 [[nodiscard]] int Remove(const char* path);
+
+// Removes `path` only when it is a plain file with exactly one link that
+// nobody holds open: never a link, a folder, a device or a reparse point,
+// and never through a link (what a link points to is not touched). Returns
+// 0 when nothing has the name any more (removed, or there was nothing);
+// kErrExists when something else has the name, which is left alone; or the
+// error number of a failed check or removal.
+[[nodiscard]] int RemovePlainFile(const char* path);
 
 // Moves a file by path. Fails (kErrExists where the OS can tell, otherwise
 // the OS's refusal) when `to` already exists, on every OS; 0 or the error

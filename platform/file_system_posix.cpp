@@ -11,9 +11,11 @@
 
 // The error numbers the storage layer tests must mean the same here as in
 // the Windows C runtime, so errno can pass through unchanged.
-static_assert(ENOENT == platform::kErrNoEntry && EACCES == platform::kErrAccess &&
-                  EEXIST == platform::kErrExists && EINVAL == platform::kErrInvalid &&
-                  ENFILE == platform::kErrTooManyOpen && EFBIG == platform::kErrFileTooLarge,
+static_assert(ENOENT == platform::kErrNoEntry && ENOMEM == platform::kErrNoMemory &&
+                  EACCES == platform::kErrAccess && EEXIST == platform::kErrExists &&
+                  EINVAL == platform::kErrInvalid && ENFILE == platform::kErrTooManyOpen &&
+                  EMFILE == platform::kErrTooManyOpenHere && EFBIG == platform::kErrFileTooLarge &&
+                  ENOSPC == platform::kErrNoSpace,
               "errno values differ from the Windows C runtime's");
 
 namespace platform {
@@ -38,7 +40,7 @@ int Open(const char* path, OpenMode mode, int& handle) {
     case OpenMode::ReadWrite: flags |= O_RDWR; break;
     case OpenMode::ReadOnly: flags |= O_RDONLY; break;
     case OpenMode::CreateTruncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-    case OpenMode::CreateExclusive: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    case OpenMode::CreateExclusive: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
   }
   handle = ::open(path, flags, 0666);
   return handle < 0 ? errno : 0;
@@ -96,6 +98,15 @@ int Stat(const char* path, FileInfo& info) {
 }
 
 int Remove(const char* path) { return ::unlink(path) < 0 ? errno : 0; }
+
+int RemovePlainFile(const char* path) {
+  struct stat entry;
+  if (::lstat(path, &entry) < 0) return errno == ENOENT ? 0 : errno;
+  if (!S_ISREG(entry.st_mode) || entry.st_nlink != 1) return EEXIST;
+  // unlink never follows a link, so what is removed is at most the entry.
+  if (::unlink(path) < 0) return errno == ENOENT ? 0 : errno;
+  return 0;
+}
 
 int Rename(const char* from, const char* to) {
   // POSIX rename replaces an existing target; the Windows one refuses, and

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "platform/file_system.h"
@@ -18,35 +19,7 @@ namespace platform {
 namespace {
 
 // The C runtime's error number for a failed Win32 call.
-int ErrorNumberOfLastError() {
-  switch (GetLastError()) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_PATHNAME:
-      return kErrNoEntry;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_USER_MAPPED_FILE:
-    case ERROR_WRITE_PROTECT:
-      return kErrAccess;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return kErrExists;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return kErrNoSpace;
-    case ERROR_TOO_MANY_OPEN_FILES:
-      return 24;  // EMFILE
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-      return 12;  // ENOMEM
-    default:
-      return kErrInvalid;
-  }
-}
+int ErrorNumberOfLastError() { return ErrorNumberOfWin32Error(GetLastError()); }
 
 struct AttributePair {
   std::uint16_t flag;
@@ -123,6 +96,69 @@ int Stat(const char* path, FileInfo& info) {
 }
 
 int Remove(const char* path) { return std::remove(path) < 0 ? errno : 0; }
+
+namespace {
+
+constexpr DWORD kPathBufferSize = 1024;
+
+// Closes a Win32 file handle on every way out.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE value) : value(value) {}
+  ~FileHandle() {
+    if (value != INVALID_HANDLE_VALUE) CloseHandle(value);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  HANDLE value;
+};
+
+// True when `file`, opened by `path`, is the entry of that name itself. A
+// link that does not show as a reparse point (a link of the host system
+// under an emulator) is still opened through; the path the handle ends at
+// then differs from the one asked for. Paths that cannot be compared count
+// as different.
+bool OpenedByItsOwnName(HANDLE file, const char* path) {
+  char opened[kPathBufferSize] = {};
+  char asked[kPathBufferSize] = {};
+  const DWORD openedLength =
+      GetFinalPathNameByHandleA(file, opened, kPathBufferSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  const DWORD askedLength = GetFullPathNameA(path, kPathBufferSize, asked, nullptr);
+  if (openedLength == 0 || openedLength >= kPathBufferSize || askedLength == 0 ||
+      askedLength >= kPathBufferSize) {
+    return false;
+  }
+  const char* plain = opened;
+  if (std::strncmp(plain, "\\\\?\\", 4) == 0) plain += 4;
+  return lstrcmpiA(plain, asked) == 0;
+}
+
+}  // namespace
+
+int RemovePlainFile(const char* path) {
+  // Not shared: a file someone holds open is not a leftover. The reparse
+  // point itself is opened, never what it points to.
+  FileHandle file(CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (file.value == INVALID_HANDLE_VALUE) {
+    const int error = ErrorNumberOfLastError();
+    return error == kErrNoEntry ? 0 : error;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file.value, &info)) return ErrorNumberOfLastError();
+  constexpr DWORD kNotPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+  if ((info.dwFileAttributes & kNotPlain) != 0 || info.nNumberOfLinks != 1 ||
+      GetFileType(file.value) != FILE_TYPE_DISK || !OpenedByItsOwnName(file.value, path)) {
+    return kErrExists;
+  }
+  // Deleted through the handle just checked, when it closes.
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = TRUE;
+  if (!SetFileInformationByHandle(file.value, FileDispositionInfo, &disposition, sizeof disposition)) {
+    return ErrorNumberOfLastError();
+  }
+  return 0;
+}
 
 // The C runtime's rename already refuses an existing target.
 int Rename(const char* from, const char* to) { return std::rename(from, to) < 0 ? errno : 0; }

@@ -74,10 +74,12 @@ int ALFileStorage::Create(std::int32_t unused) {
   if (status.code < 0) return status.code;
   int error = 0;
   if (name.GetName()[0] != '\0') {
-    error = platform::Open(name.GetName(), platform::OpenMode::CreateTruncate, handle);
+    const platform::OpenMode mode =
+        createNew != 0 ? platform::OpenMode::CreateExclusive : platform::OpenMode::CreateTruncate;
+    error = platform::Open(name.GetName(), mode, handle);
     // Missing folders are made once, then the file is tried again.
     if (error == platform::kErrNoEntry && HasSeparator(name.GetName()) && MakeDirectories() != 0) {
-      error = platform::Open(name.GetName(), platform::OpenMode::CreateTruncate, handle);
+      error = platform::Open(name.GetName(), mode, handle);
     }
   } else {
     // Look for a free temporary name; names taken (or locked) are skipped.
@@ -234,8 +236,10 @@ int ALFileStorage::LoadBuffer(std::int32_t position) {
 int ALFileStorage::FlushBuffer() {
   if (status.code < 0) return status.code;
   if (writeCount != 0) {
-    // filePosition is 32-bit: refuse to write what it could not address.
-    if (writeCount > INT32_MAX - filePosition) {
+    // filePosition is 32-bit: refuse to write what it could not address,
+    // and what the caller said the file can never hold.
+    const std::int32_t limit = sizeLimit < 0 ? 0 : sizeLimit;
+    if (filePosition > limit || writeCount > limit - filePosition) {
       writeError = platform::kErrFileTooLarge;
       return status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
                              name.GetName(), -1, platform::kErrFileTooLarge);

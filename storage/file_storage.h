@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 
@@ -30,9 +31,12 @@ class ALFileStorage : public ALStorage {
   // Close to release.
   int Open() override;
   // Creates (truncates) the file named GetName(), making missing folders
-  // once if the first attempt finds none; with an empty name creates a fresh
-  // ~al~NNN.tmp in the current folder and takes that name. Returns 0 or a
-  // negative status code (StatusOpenFailed, StatusOutOfMemory).
+  // once if the first attempt finds none; with `createNew` set only as a new
+  // entry, failing (StatusOpenFailed, errno 17) when anything has the name,
+  // a link included, which is neither followed nor touched. With an empty
+  // name creates a fresh ~al~NNN.tmp in the current folder and takes that
+  // name. Returns 0 or a negative status code (StatusOpenFailed,
+  // StatusOutOfMemory).
   int Create(std::int32_t unused) override;
   // Flushes, measures `size`, and for a created file with a non-zero year
   // stamps the last-write time from `timeDate` and applies `attributes`;
@@ -46,7 +50,7 @@ class ALFileStorage : public ALStorage {
   // there fails as a read with errno 27 and leaves the buffer as it was.
   int LoadBuffer(std::int32_t position) override;
   // See ALStorage. Failure: StatusWriteFailed, also (errno 27) when the write
-  // would carry filePosition past 2^31 - 1.
+  // would carry filePosition past sizeLimit (at most 2^31 - 1).
   int FlushBuffer() override;
   // Flushes (result not examined), then moves the file pointer. Returns 0,
   // the sticky status code, or StatusSeekFailed.
@@ -86,6 +90,11 @@ class ALFileStorage : public ALStorage {
 
   // Low-level file handle, -1 while no file is open.
   int handle;
+  // When non-zero, Create makes a new file only (see Create).
+  std::int16_t createNew = 0;
+  // Writes that would carry the file past this many bytes fail as
+  // StatusWriteFailed with errno 27, writing nothing of that buffer.
+  std::int32_t sizeLimit = INT32_MAX;
   // The error number (platform/file_system.h) behind the last failed write,
   // sync or close, 0 while none failed: a full disk and other write
   // failures share StatusWriteFailed, and a caller may have to tell them

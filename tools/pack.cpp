@@ -1,16 +1,12 @@
 #include "tools/pack.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
-#include <vector>
 
 #include <zlib.h>
 
 #include "decode/pending_file.h"
-#include "platform/file_system.h"
-#include "storage/crc32.h"
+#include "storage/file_storage.h"
+#include "tools/unpack.h"
 
 namespace ppk {
 namespace {
@@ -18,12 +14,7 @@ namespace {
 constexpr int kLevel = 9;
 constexpr int kRawWindowBits = -15;  // negative: no header, no check value
 constexpr int kMemLevel = 8;
-constexpr size_t kChunkSize = 64 * 1024;
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+constexpr std::int32_t kModuleBufferSize = 64 * 1024;
 
 // Ends the deflate stream on every path out of PackModule.
 class DeflateStream {
@@ -48,103 +39,59 @@ class DeflateStream {
   bool initialised_ = false;
 };
 
-std::string ErrnoText(const char* what, const std::string& path, int error) {
-  return std::string(what) + " " + path + ": " + std::strerror(error);
-}
-
-// Compresses `in` into `out`, counting and checksumming what it reads into
-// *result; false with a message on the first failure.
-bool DeflateFile(std::FILE* in, const std::string& modulePath, std::FILE* out,
-                 const std::string& tempPath, PackResult* result, std::string* message) {
+// Compresses the module `modulePath` into `output`, straight into its
+// buffer, counting and checksumming what it reads into *result. Returns 0,
+// or the failing code with its message in `status`.
+int DeflateModule(const std::string& modulePath, ALFileStorage& output, PackResult* result,
+                  ALStatusRecord& status) {
+  ALFileStorage module(modulePath.c_str(), kModuleBufferSize, CaseInsensitive);
+  module.readOnly = 1;
+  if (module.Open() != StatusOk) return status.CopyFrom(module.status).code;
+  module.StartCrc32(0xFFFFFFFFu);
   DeflateStream deflater;
   if (deflater.Init() != Z_OK) {
-    *message = "Not enough memory to start the compressor.";
-    return false;
+    return status.SetError(StatusOutOfMemory, "Allocation of deflate state failed for %s", modulePath.c_str());
   }
   z_stream* zs = deflater.get();
-  std::vector<unsigned char> inBuf(kChunkSize);
-  std::vector<unsigned char> outBuf(kChunkSize);
-  int flush = Z_NO_FLUSH;
-  std::uint32_t crc = 0xFFFFFFFFu;
   result->size = 0;
-  // Read a chunk, compress it, write whatever the compressor hands back.
+  int flush = Z_NO_FLUSH;
+  // Load a buffer of the module, compress it, write whatever the compressor
+  // hands back.
   do {
-    const size_t got = std::fread(inBuf.data(), 1, inBuf.size(), in);
-    if (std::ferror(in)) {
-      *message = ErrnoText("Read failure on", modulePath, errno);
-      return false;
-    }
-    flush = std::feof(in) ? Z_FINISH : Z_NO_FLUSH;
-    crc = UpdateCrc32(crc, inBuf.data(), got);
-    result->size += got;
-    zs->next_in = inBuf.data();
-    zs->avail_in = static_cast<uInt>(got);
+    const int loaded = module.LoadBuffer(module.filePosition);
+    if (module.status.code < 0) return status.CopyFrom(module.status).code;
+    flush = loaded > 0 ? Z_NO_FLUSH : Z_FINISH;
+    zs->next_in = module.buffer.get();
+    zs->avail_in = loaded > 0 ? static_cast<uInt>(loaded) : 0;
+    result->size += zs->avail_in;
     do {
-      zs->next_out = outBuf.data();
-      zs->avail_out = static_cast<uInt>(outBuf.size());
-      const int rc = deflate(zs, flush);
-      if (rc == Z_STREAM_ERROR) {
-        *message = "Compressor failure on " + modulePath + ".";
-        return false;
+      zs->next_out = output.buffer.get();
+      zs->avail_out = static_cast<uInt>(output.bufferSize);
+      if (deflate(zs, flush) == Z_STREAM_ERROR) {
+        return status.SetError(StatusWriteFailed, "Compressor failure on %s", modulePath.c_str());
       }
-      const size_t have = outBuf.size() - zs->avail_out;
-      if (have != 0 && std::fwrite(outBuf.data(), 1, have, out) != have) {
-        *message = ErrnoText("Write failure on", tempPath, errno);
-        return false;
-      }
+      output.writeCount = output.bufferSize - static_cast<std::int32_t>(zs->avail_out);
+      if (output.FlushBuffer() != StatusOk) return status.CopyFrom(output.status).code;
     } while (zs->avail_out == 0);
   } while (flush != Z_FINISH);
-  result->crc32 = ~crc;
-  return true;
-}
-
-// Writes what the stream still buffers, makes it reach the disk and closes
-// the file; false with a message when any of it fails.
-bool CommitAndClose(std::FILE* out, const std::string& tempPath, std::string* message) {
-  int error = std::fflush(out) != 0 ? errno : 0;
-  if (error == 0) error = platform::Sync(fileno(out));
-  if (std::fclose(out) != 0 && error == 0) error = errno;
-  if (error == 0) return true;
-  *message = ErrnoText("Write failure on", tempPath, error);
-  return false;
+  result->crc32 = ~module.crc;
+  return StatusOk;
 }
 
 }  // namespace
 
 bool PackModule(const std::string& modulePath, const std::string& packagePath,
                 PackResult* result, std::string* message) {
-  // "ppk pack x.ppk" names its own input as the package: replacing it would
-  // lose the only copy of the module.
-  if (platform::IsSameFile(modulePath.c_str(), packagePath.c_str())) {
-    *message = modulePath + " and " + packagePath + " are the same file.";
+  ALPendingFile package(packagePath.c_str());
+  ALStatusRecord status;
+  const auto deflate = [&](ALFileStorage& output, ALStatusRecord& failure) {
+    return DeflateModule(modulePath, output, result, failure);
+  };
+  if (package.Write(modulePath.c_str(), deflate, status) != StatusOk || package.Replace(status) != StatusOk) {
+    *message = StatusMessage(status);
     return false;
   }
-  File in(std::fopen(modulePath.c_str(), "rb"));
-  if (!in) {
-    *message = ErrnoText("Cannot open", modulePath, errno);
-    return false;
-  }
-  const std::string tempPath = packagePath + ALPendingFile::kSuffix;
-  File out(std::fopen(tempPath.c_str(), "wb"));
-  if (!out) {
-    *message = ErrnoText("Cannot create", tempPath, errno);
-    return false;
-  }
-  bool ok = DeflateFile(in.get(), modulePath, out.get(), tempPath, result, message);
-  std::string commitMessage;
-  if (!CommitAndClose(out.release(), tempPath, &commitMessage) && ok) {
-    *message = commitMessage;
-    ok = false;
-  }
-  if (ok) {
-    const int error = platform::RenameReplacing(tempPath.c_str(), packagePath.c_str());
-    if (error != 0) {
-      *message = "Cannot rename " + tempPath + " to " + packagePath + ": " + std::strerror(error);
-      ok = false;
-    }
-  }
-  if (!ok) std::remove(tempPath.c_str());
-  return ok;
+  return true;
 }
 
 }  // namespace ppk

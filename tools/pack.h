@@ -16,13 +16,14 @@ struct PackResult {
 
 // Compresses the file `modulePath` into `packagePath` with zlib's deflate at
 // level 9 and a 32 KiB window, without header or trailer, and reports the
-// module's size and CRC-32 in *result. The package is written under a
-// temporary name beside `packagePath` (".tmp" appended), synced to disk and
-// moved over `packagePath` at the end, so an existing package is replaced
-// only by a complete one. Returns true on success. On failure returns false,
-// stores a one-line English message in *message and leaves no new file under
-// either name. Refuses (false) when both names are the same file, keeping
-// the module.
+// module's size and CRC-32 in *result. The package is written as the
+// installer writes a module (see decode/pending_file.h): into a new pending
+// file beside `packagePath`, synced to disk and moved over `packagePath` at
+// the end, so an existing package is replaced only by a complete one.
+// Returns true on success. On failure returns false, stores a one-line
+// English message in *message and leaves no new file under either name.
+// Refuses (false) when the module is the package or one is the other's
+// pending file, keeping the module.
 [[nodiscard]] bool PackModule(const std::string& modulePath, const std::string& packagePath,
                               PackResult* result, std::string* message);
 

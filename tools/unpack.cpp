@@ -1,8 +1,10 @@
 #include "tools/unpack.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "decode/inflate_decoder.h"
 #include "decode/pending_file.h"
-#include "platform/file_system.h"
 #include "storage/file_storage.h"
 #include "storage/null_storage.h"
 
@@ -12,25 +14,28 @@ namespace {
 // The installer's storages: 4096-byte buffers, names compared ignoring case.
 constexpr std::int32_t kBufferSize = 4096;
 constexpr std::int32_t kWholeInput = -1;
-
-std::string MessageOf(const ALStatusRecord& status) {
-  if (status.Text()) return status.Text();
-  return "Decoding failed with status " + std::to_string(status.code) + ".";
-}
+// Where a storage's message gives the C runtime's error number.
+constexpr const char* kErrnoMark = "errno = ";
 
 }  // namespace
 
+std::string StatusMessage(const ALStatusRecord& status) {
+  if (status.Text() == nullptr) return "Failed with status " + std::to_string(status.code) + ".";
+  std::string text = status.Text();
+  const char* number = std::strstr(status.Text(), kErrnoMark);
+  if (number == nullptr) return text;
+  const long error = std::strtol(number + std::strlen(kErrnoMark), nullptr, 10);
+  if (error > 0) text += std::string(" (") + std::strerror(static_cast<int>(error)) + ")";
+  return text;
+}
+
 bool UnpackPackage(const std::string& packagePath, const std::string& modulePath,
                    std::string* message) {
-  // "ppk unpack x.dll" would replace the package with what it decodes to.
-  if (platform::IsSameFile(packagePath.c_str(), modulePath.c_str())) {
-    *message = packagePath + " and " + modulePath + " are the same file.";
-    return false;
-  }
   ALPendingFile module(modulePath.c_str());
   ALStatusRecord status;
-  if (module.Decode(packagePath.c_str(), status) != StatusOk || module.Replace(status) != StatusOk) {
-    *message = MessageOf(status);
+  if (module.Decode(packagePath.c_str(), ALPendingFile::kNoLimit, status) != StatusOk ||
+      module.Replace(status) != StatusOk) {
+    *message = StatusMessage(status);
     return false;
   }
   return true;
@@ -42,7 +47,7 @@ bool VerifyPackage(const std::string& packagePath, VerifyResult* result, std::st
   ALNullStorage output("(verify)", kBufferSize);
   ALInflateDecoder decoder;
   if (decoder.Decompress(input, output, kWholeInput) != 0) {
-    *message = MessageOf(decoder.status);
+    *message = StatusMessage(decoder.status);
     return false;
   }
   result->size = output.bytesWritten;

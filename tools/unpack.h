@@ -5,14 +5,22 @@
 #include <cstdint>
 #include <string>
 
+#include "storage/status_record.h"
+
 namespace ppk {
 
+// The record's message, with the meaning of the error number it ends in
+// spelt out ("errno = 28 (No space left on device)"); a message naming the
+// code when the record has no text.
+[[nodiscard]] std::string StatusMessage(const ALStatusRecord& status);
+
 // Decodes `packagePath` into `modulePath` as the installer does (see
-// decode/pending_file.h): the module is written beside `modulePath` under a
-// temporary name, synced to disk and moved over `modulePath` only when the
+// decode/pending_file.h): the module is written beside `modulePath` into a
+// new pending file, synced to disk and moved over `modulePath` only when the
 // decoder reports success, so a failed run leaves no file under
-// `modulePath` (an existing one is kept). Returns true on success; otherwise
-// false with the failing status record's message in *message.
+// `modulePath` (an existing one is kept). Refuses when the package is the
+// module or one is the other's pending file. Returns true on success;
+// otherwise false with the failing status record's message in *message.
 [[nodiscard]] bool UnpackPackage(const std::string& packagePath, const std::string& modulePath,
                                  std::string* message);
 

@@ -138,6 +138,7 @@ int ReasonOf(ALPendingFile::Fault fault) {
     case ALPendingFile::Fault::DataDamaged: return IDS_REASON_DAMAGED;
     case ALPendingFile::Fault::DiskFull: return IDS_REASON_DISK_FULL;
     case ALPendingFile::Fault::TargetInUse: return IDS_REASON_IN_USE;
+    case ALPendingFile::Fault::OverLimit: return IDS_REASON_OTHER_BYTES;
     default: return IDS_REASON_WRITE_FAILED;
   }
 }
@@ -157,14 +158,20 @@ Result InstallPackage(RegistryKey& productKey, const char* package, const char* 
     SetStatusLine(-1);
     return kNotFound;
   }
-  ALPendingFile pending(module);
-  ALStatusRecord status;
-  const int decoded = pending.Decode(package, status);
-  SetStatusLine(-1);
-  if (decoded != StatusOk) return Failed(ReasonOf(pending.LastFault()));
   uint32_t size = 0;
   uint32_t crc = 0;
-  if (ExpectedPayload(baseName, &size, &crc) && (pending.Size() != size || pending.Crc32() != crc)) {
+  const bool expected = ExpectedPayload(baseName, &size, &crc);
+  // A package that decodes to more than the recorded module fails at the
+  // first byte too many, not at the storage's end.
+  const int32_t limit = expected && size < static_cast<uint32_t>(ALPendingFile::kNoLimit)
+                            ? static_cast<int32_t>(size)
+                            : ALPendingFile::kNoLimit;
+  ALPendingFile pending(module);
+  ALStatusRecord status;
+  const int decoded = pending.Decode(package, limit, status);
+  SetStatusLine(-1);
+  if (decoded != StatusOk) return Failed(ReasonOf(pending.LastFault()));
+  if (expected && (pending.Size() != size || pending.Crc32() != crc)) {
     return Failed(IDS_REASON_OTHER_BYTES);
   }
 

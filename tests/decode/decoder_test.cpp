@@ -71,7 +71,8 @@ TEST(Decoder, ReportsTheInputsErrorBeforeTheOutputsClosesBothAndKeepsIt) {
   const struct { bool failOpen; int failLoadAt, failFlushAt, cutAt, code; const char* message; } cases[] = {
       {false, 2, 0, 0, StatusReadFailed, "Read failure on pkg.ppk.  errno = 5"},
       {true, -1, -1, 0, StatusOpenFailed, "File open failure.  Open of pkg.ppk returned errno = 2"},
-      // A write failure in the middle: the input is still read to its end.
+      // A write failure in the middle: the copy still reads its input to
+      // the end, the inflater stops there (a bomb is not decoded to its end).
       {false, -1, 2, 0, StatusWriteFailed, "Write failure on mod.dll.  result = -1, errno = 28"},
       // Cut short: the copy's only write is in the output's Close; the
       // inflater's write failure comes before its data error.
@@ -81,6 +82,8 @@ TEST(Decoder, ReportsTheInputsErrorBeforeTheOutputsClosesBothAndKeepsIt) {
   for (const Kind& kind : kKinds) {
     for (const auto& c : cases) {
       SCOPED_TRACE(testing::Message() << "decoder " << kind.code << ": " << c.message);
+      // The inflater's failed write ends its run: no later load can fail.
+      if (kind.code == kDecoderInflate && c.failFlushAt == 0 && c.failLoadAt > 0) continue;
       Decoding run(kind.Package(module), 1000, 1000, kind.code);
       // An input that cannot be opened leaves the output alone, uncreated.
       run.input.failOpen = c.failOpen;
@@ -90,7 +93,8 @@ TEST(Decoder, ReportsTheInputsErrorBeforeTheOutputsClosesBothAndKeepsIt) {
       if (c.cutAt != 0) run.input.content.resize(static_cast<std::size_t>(c.cutAt));
       EXPECT_EQ(c.code, run.Decode());
       EXPECT_TRUE(c.failOpen ? run.output.content == Bytes{'k'} : IsPrefix(run.output.content, module));
-      EXPECT_EQ(c.code == StatusWriteFailed, run.input.filePosition == static_cast<int>(run.input.content.size()));
+      const bool readToEnd = c.code == StatusWriteFailed && (kind.code == kDecoderCopy || c.cutAt != 0);
+      EXPECT_EQ(readToEnd, run.input.filePosition == static_cast<int>(run.input.content.size()));
       EXPECT_EQ(1, run.input.closeCalls);  // the scopes close what they tried to open
       EXPECT_EQ(c.failOpen ? 0 : 1, run.output.closeCalls);
       // The error outlives a later good run.

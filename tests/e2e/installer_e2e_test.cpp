@@ -236,15 +236,22 @@ class Installer : public ::testing::Test {
 TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
   const Bytes packed = ReadBytes(kSample + ".ppk");
   const std::string package = start + "\\p0046.ppk";
-  char temp[MAX_PATH + 1] = {};
-  GetTempPathA(sizeof temp, temp);
+  // A temporary folder of the installer's own, which no other test uses.
+  const std::string temp = work + "\\temp";
+  std::filesystem::create_directory(temp);
+  SetEnvironmentVariableA("TMP", temp.c_str());
+  SetEnvironmentVariableA("TEMP", temp.c_str());
+  const std::string planted = gui::WindowsPath(E2E_PLANTED_DIR);
   for (const bool readOnly : {false, true}) {
-    // A folder with a trailing backslash gets a second one, which is fine.
+    // The first run installs where a link to a file outside the folder was
+    // planted at the pending name (by a fixture: Win32 makes no Unix link
+    // under Wine); it is neither followed nor removed. A folder with a
+    // trailing backslash gets a second one, which is fine.
+    product = readOnly ? work + "\\product" : planted + "\\product";
+    module = product + "\\p0046.dll";
     const std::string dir = readOnly ? product : product + "\\";
     SCOPED_TRACE(readOnly);
     ForgetProduct();
-    RemoveTree(product);
-    std::filesystem::create_directory(product);
     RemoveTree(package);
     InstallProduct(dir);
     WriteWholeFile(package, packed);
@@ -259,7 +266,8 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
     ExpectSuccess();
 
     EXPECT_EQ(ReadBytes(module), ReadBytes(kSample + ".dll"));
-    EXPECT_EQ(FolderEntries(product), Names{"p0046.dll"});
+    EXPECT_EQ(FolderEntries(product), (readOnly ? Names{"p0046.dll"} : Names{"p0046.dll", "p0046.dll.tmp"}));
+    EXPECT_EQ(ReadWholeFile(planted + "\\victim"), "not yours");
     EXPECT_EQ(Written(), SampleWritten(dir));
     EXPECT_EQ(FolderEntries(temp), tempBefore);
     EXPECT_EQ(FolderEntries(start), Names{"p0046.ppk"});

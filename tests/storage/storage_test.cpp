@@ -226,6 +226,10 @@ TEST(FileStorage, CreateMakesMissingFoldersTruncatesAndIsRefusedOverAReadOnlyFil
     EXPECT_EQ(0, output.Close());
     EXPECT_EQ(content, ReadWholeFile(path));
   }
+  ALFileStorage fresh(path.c_str(), kBuffer, CaseInsensitive);
+  fresh.createNew = 1;
+  fresh.Create(-1);
+  ExpectStatus(fresh, StatusOpenFailed, "File creation failure.  Open of " + path + " returned errno = 17");
   MakeReadOnly(path);
   ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
   EXPECT_EQ(StatusOpenFailed, output.Create(-1));

@@ -56,6 +56,22 @@ run verify bad.ppk >/dev/null 2>&1
 rc=$?
 [ $rc -eq 1 ] || fail "verify of a damaged package: exit $rc, expected 1"
 
+# A full volume (PPK_FULL_DIR, when it is a small mounted one): exit 1, a
+# message that says so, nothing left behind.
+full=${PPK_FULL_DIR:-}
+if [ -n "$full" ] && mountpoint -q "$full"; then
+  mkdir -p "$full/ppk"
+  head -c 1M /dev/zero >"$full/ppk/filler" 2>/dev/null
+  run unpack m1.ppk "$full/ppk/m1.dll" 2>err.txt
+  rc=$?
+  [ $rc -eq 1 ] || fail "full volume: exit $rc, expected 1"
+  grep -q 'errno = 28 (No space left on device)' err.txt || fail "full volume: stderr was '$(cat err.txt)'"
+  [ "$(ls "$full/ppk")" = filler ] || fail "full volume: left $(ls "$full/ppk" | tr '\n' ' ')"
+  rm -rf "$full/ppk"
+else
+  echo "skip: no small volume at '$full'"
+fi
+
 # Bad arguments: one line of usage, exit 2. --help: usage, exit 0.
 for args in "" "pack" "frobnicate x" "verify a b" "pack a b c" "verify a --size 1 --crc xyz"; do
   # shellcheck disable=SC2086

@@ -1,8 +1,12 @@
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "decode/pending_file.h"
+#include "platform/file_system.h"
 #include "tests/support/deflate_streams.h"
 #include "tests/support/test_files.h"
 #include "tools/pack.h"
@@ -20,55 +24,76 @@ TEST(PackageNames, DefaultNamesReplaceOnlyTheFileExtension) {
 }
 
 // An existing package or module is replaced only by a complete new one, and
-// neither tool ever writes over its own input.
+// neither tool ever writes over its own input or through a planted name.
 TEST(Ppk, PackAndUnpackReplaceOnlyWithACompleteFileAndNeverTheirInput) {
   TempFolder folder(true);
-  const deflate_streams::Bytes bytes = deflate_streams::ModuleLike(100000, 99);
+  const deflate_streams::Bytes bytes = deflate_streams::ModuleLike(300000, 99);
   const std::string module(bytes.begin(), bytes.end());
   std::string message;
   ppk::PackResult packed;
   WriteWholeFile("in.dll", module);
   WriteWholeFile("in.ppk", "old package");
+  WriteWholeFile("in.ppk.tmp", "left by a killed run");
   WriteWholeFile("out.dll", "old module");
   ASSERT_TRUE(ppk::PackModule("in.dll", "in.ppk", &packed, &message)) << message;
   ASSERT_TRUE(ppk::UnpackPackage("in.ppk", "out.dll", &message)) << message;
   EXPECT_EQ(module, ReadWholeFile("out.dll"));
   EXPECT_FALSE(FileExists("in.ppk.tmp") || FileExists("out.dll.tmp"));
 
-  WriteWholeFile("bad.ppk", "\x07");  // a final block of the reserved type
-  EXPECT_FALSE(ppk::UnpackPackage("bad.ppk", "out.dll", &message));
-  EXPECT_EQ("Damaged or incomplete compressed data in bad.ppk.", message);
   EXPECT_FALSE(ppk::UnpackPackage("none.ppk", "out.dll", &message));
-  EXPECT_EQ("File open failure.  Open of none.ppk returned errno = 2", message);
+  EXPECT_EQ("File open failure.  Open of none.ppk returned errno = 2 (" + std::string(std::strerror(ENOENT)) + ")",
+            message);
+  // A full disk reads as one, also where the Windows file layer translates it.
+  for (const std::uint32_t code : {112u, 39u}) EXPECT_EQ(platform::kErrNoSpace, platform::ErrorNumberOfWin32Error(code));
   // A folder with something in it cannot be replaced.
-  std::filesystem::create_directories("dir.ppk/x");
   std::filesystem::create_directories("dir.dll/x");
-  EXPECT_FALSE(ppk::PackModule("in.dll", "dir.ppk", &packed, &message));
   EXPECT_FALSE(ppk::UnpackPackage("in.ppk", "dir.dll", &message));
 #ifndef _WIN32
-  // A device that refuses to sync (EINVAL) under the temporary name: the
-  // data cannot be known to be on disk, for the module and the package.
-  std::filesystem::create_symlink("/dev/null", "out.dll.tmp");
-  EXPECT_FALSE(ppk::UnpackPackage("in.ppk", "out.dll", &message));
-  EXPECT_EQ("Write failure on out.dll.tmp.  result = -1, errno = 22", message);
-  std::filesystem::create_symlink("/dev/null", "null.ppk.tmp");
-  EXPECT_FALSE(ppk::PackModule("in.dll", "null.ppk", &packed, &message));
-  EXPECT_EQ("Write failure on null.ppk.tmp: Invalid argument", message);
-  EXPECT_FALSE(FileExists("null.ppk") || FileExists("null.ppk.tmp"));
+  // Links and a second link of a file at the pending names are passed over,
+  // and what they point to keeps its bytes.
+  WriteWholeFile("victim", "not yours");
+  for (const char* name : {"new.dll", "new.ppk"}) {
+    std::filesystem::create_symlink("victim", std::string(name) + ".tmp");
+    std::filesystem::create_symlink("nowhere", std::string(name) + ".1.tmp");
+    std::filesystem::create_hard_link("victim", std::string(name) + ".2.tmp");
+  }
+  ASSERT_TRUE(ppk::UnpackPackage("in.ppk", "new.dll", &message)) << message;
+  ASSERT_TRUE(ppk::PackModule("in.dll", "new.ppk", &packed, &message)) << message;
+  EXPECT_EQ(module, ReadWholeFile("new.dll"));
+  EXPECT_EQ("not yours", ReadWholeFile("victim"));
+  EXPECT_EQ(3u, std::filesystem::hard_link_count("victim"));
+  EXPECT_TRUE(std::filesystem::is_symlink("new.dll.tmp") && std::filesystem::is_symlink("new.ppk.1.tmp"));
 #endif
-  EXPECT_EQ(module, ReadWholeFile("out.dll"));
-  EXPECT_FALSE(FileExists("dir.ppk.tmp") || FileExists("dir.dll.tmp") || FileExists("out.dll.tmp"));
 
-  // "ppk pack x.ppk" and "ppk unpack x.dll" name their input as their output;
-  // a package may also have the pending file's name.
+  // "ppk pack x.ppk" names its input as its output; an input may also have
+  // the output's pending name, or the other way round.
   EXPECT_FALSE(ppk::PackModule("in.ppk", ppk::DefaultPackageName("in.ppk"), &packed, &message));
-  EXPECT_EQ("in.ppk and in.ppk are the same file.", message);
-  std::filesystem::copy_file("in.ppk", "x.dll");
+  EXPECT_EQ("File creation failure.  in.ppk and in.ppk are one file or its pending file", message);
+  WriteWholeFile("p.ppk.tmp", module);
+  EXPECT_FALSE(ppk::PackModule("p.ppk.tmp", "p.ppk", &packed, &message));
+  EXPECT_FALSE(ppk::PackModule("in.dll", "in.dll.1.tmp", &packed, &message));
+  // Spelt otherwise, the input's name is passed over, not cleared.
+  EXPECT_TRUE(ppk::PackModule("./p.ppk.tmp", "p.ppk", &packed, &message)) << message;
+  EXPECT_EQ(module, ReadWholeFile("p.ppk.tmp"));
   std::filesystem::copy_file("in.ppk", "x.dll.tmp");
   EXPECT_FALSE(ppk::UnpackPackage("x.dll.tmp", "x.dll", &message));
-  EXPECT_FALSE(ppk::UnpackPackage("x.dll", ppk::DefaultModuleName("x.dll"), &message));
-  EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("x.dll"));
   EXPECT_EQ(ReadWholeFile("in.ppk"), ReadWholeFile("x.dll.tmp"));
+  EXPECT_FALSE(FileExists("in.dll.1.tmp"));
+}
+
+// A package that decodes to more than the module it should hold (a bomb)
+// fails at the first buffer past the limit; one of exactly the limit is whole.
+TEST(PendingFile, DecodingEndsAtTheFirstBufferPastTheSizeLimit) {
+  TempFolder folder(true);
+  WriteWholeFile("bomb.ppk", deflate_streams::Deflate(deflate_streams::Bytes(16u << 20, 0), 1));
+  WriteWholeFile("fit.ppk", deflate_streams::Deflate(deflate_streams::ModuleLike(10000)));
+  for (const char* package : {"bomb.ppk", "fit.ppk"}) {
+    ALPendingFile pending("m.dll");
+    ALStatusRecord status;
+    const bool fits = package[0] == 'f';
+    EXPECT_EQ(fits ? StatusOk : StatusWriteFailed, pending.Decode(package, 10000, status)) << package;
+    EXPECT_STREQ(fits ? nullptr : "Write failure on m.dll.tmp.  result = -1, errno = 27", status.Text());
+  }
 }
 
 }  // namespace
