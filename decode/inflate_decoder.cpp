@@ -1,5 +1,6 @@
 #include "decode/inflate_decoder.h"
 
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -15,16 +16,13 @@ namespace {
 constexpr int kRawWindowBits = -15;
 constexpr std::int32_t kNoLimit = -1;
 
-alloc_func testAllocate = nullptr;
-free_func testRelease = nullptr;
-
 // Ends the inflater on every way out of a run.
 class Inflater {
  public:
-  Inflater() {
+  Inflater(alloc_func allocate, free_func release) {
     std::memset(&stream, 0, sizeof stream);
-    stream.zalloc = testAllocate;
-    stream.zfree = testRelease;
+    stream.zalloc = allocate;
+    stream.zfree = release;
   }
   ~Inflater() {
     if (started) inflateEnd(&stream);
@@ -52,31 +50,19 @@ class Inflater {
 std::uint32_t Feed(ALStorage& input, z_stream& stream, std::int32_t& remaining) {
   stream.avail_in = 0;
   if (remaining == 0) return 0;  // no reason to load a buffer that is not fed
-  std::uint32_t amount;
-  if (static_cast<std::uint32_t>(input.readIndex) < static_cast<std::uint32_t>(input.readCount)) {
-    amount = static_cast<std::uint32_t>(input.readCount - input.readIndex);
-  } else {
-    const int loaded = input.LoadBuffer(input.filePosition);
-    amount = loaded > 0 ? static_cast<std::uint32_t>(loaded) : 0;
-  }
-  if (remaining != kNoLimit) {
-    if (amount > static_cast<std::uint32_t>(remaining)) amount = static_cast<std::uint32_t>(remaining);
-    remaining -= static_cast<std::int32_t>(amount);
-  }
-  stream.next_in = input.buffer.get() + input.readIndex;
-  stream.avail_in = amount;
-  input.readIndex += static_cast<std::int32_t>(amount);
-  return amount;
+  const unsigned char* bytes = nullptr;
+  const std::int32_t amount = input.TakeInput(remaining == kNoLimit ? INT32_MAX : remaining, &bytes);
+  if (amount == 0) return 0;
+  if (remaining != kNoLimit) remaining -= amount;
+  stream.next_in = const_cast<Bytef*>(bytes);  // zlib only reads through it
+  stream.avail_in = static_cast<uInt>(amount);
+  return static_cast<std::uint32_t>(amount);
 }
 
 }  // namespace
 
-void ALInflateDecoder::UseAllocatorForTesting(alloc_func allocate, free_func release) {
-  testAllocate = allocate;
-  testRelease = release;
-}
-
-ALInflateDecoder::ALInflateDecoder() : ALDecoder(kDecoderInflate, kName), option(0) {}
+ALInflateDecoder::ALInflateDecoder(alloc_func allocate, free_func release)
+    : ALDecoder(kDecoderInflate, kName), option(0), allocate(allocate), release(release) {}
 
 ALInflateDecoder::~ALInflateDecoder() = default;
 
@@ -104,8 +90,7 @@ int ALInflateDecoder::Decompress(ALStorage& input, ALStorage& output, std::int32
   output.StartCrc32(0xFFFFFFFFu);
   // Bytes left pending by the caller go first (and into the CRC); the
   // inflater then has the whole buffer. A failure here shows in the status.
-  output.FlushBuffer();
-  output.writeCount = 0;
+  output.FlushFilled(output.writeCount);
 
   if (length == 0) {
     TakeStorageError(input, output);
@@ -122,7 +107,7 @@ int ALInflateDecoder::Decompress(ALStorage& input, ALStorage& output, std::int32
 }
 
 int ALInflateDecoder::Inflate(ALStorage& input, ALStorage& output, std::int32_t length) {
-  Inflater inflater;
+  Inflater inflater(allocate, release);
   z_stream& stream = inflater.stream;
   const auto outputSpace = static_cast<uInt>(output.bufferSize);
   stream.next_out = output.buffer.get();
@@ -145,9 +130,7 @@ int ALInflateDecoder::Inflate(ALStorage& input, ALStorage& output, std::int32_t 
     rc = inflate(&stream, Z_NO_FLUSH);
     const uInt produced = outputSpace - stream.avail_out;
     if (produced != 0) {
-      output.writeCount = static_cast<std::int32_t>(produced);
-      output.FlushBuffer();
-      output.writeCount = 0;
+      output.FlushFilled(static_cast<std::int32_t>(produced));
       stream.next_out = output.buffer.get();
       stream.avail_out = outputSpace;
       // Nothing more can be written (a full disk, a size limit): decoding

@@ -17,8 +17,10 @@ class ALInflateDecoder : public ALDecoder {
  public:
   static constexpr const char* kName = "Inflate";
 
-  // Type code 108, option 0.
-  ALInflateDecoder();
+  // Type code 108, option 0. zlib gets `allocate` and `release` for its
+  // state and window; null for both (the product's choice) is zlib's own
+  // allocator. Tests pass failing ones.
+  explicit ALInflateDecoder(alloc_func allocate = nullptr, free_func release = nullptr);
   ~ALInflateDecoder() override;
 
   // The general factory: -1 and 108 give an ALInflateDecoder with option 0,
@@ -45,11 +47,6 @@ class ALInflateDecoder : public ALDecoder {
   // failure the output holds what was decoded before it.
   int Decompress(ALStorage& input, ALStorage& output, std::int32_t length) override;
 
-  // Test seam: the allocation functions zlib gets in the runs that follow;
-  // nullptr for both restores zlib's default allocator, the one the product
-  // uses. Lets tests make the inflater's allocations fail.
-  static void UseAllocatorForTesting(alloc_func allocate, free_func release);
-
   // Set by the factory (0..3); decoding does not depend on it.
   std::int32_t option;
 
@@ -57,4 +54,7 @@ class ALInflateDecoder : public ALDecoder {
   // The rest of Decompress once both storages are usable and the output's
   // buffer is empty: runs the inflater and records its outcome.
   int Inflate(ALStorage& input, ALStorage& output, std::int32_t length);
+
+  alloc_func allocate;
+  free_func release;
 };

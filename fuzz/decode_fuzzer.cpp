@@ -11,7 +11,7 @@
 #include "decode/copy_decoder.h"
 #include "decode/inflate_decoder.h"
 #include "fuzz/decode_fuzz_input.h"
-#include "storage/memory_storage.h"
+#include "tests/support/faulty_storage.h"
 #include "tests/support/deflate_streams.h"
 
 namespace {
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t fed = length < 0 ? package.size() : std::min(package.size(), static_cast<std::size_t>(length));
   const auto ref = deflate_streams::RawInflate(package.data(), fed);
   for (const std::int32_t kind : {kDecoderInflate, kDecoderCopy}) {
-    ALMemoryStorage input("fuzz.ppk", inBuffer, package), output("fuzz.dll", outBuffer);
+    FaultyStorage input("fuzz.ppk", inBuffer, package), output("fuzz.dll", outBuffer);
     // An output open on entry with a byte pending, which must come first.
     const std::size_t pending = (flags & kPendingOutput) ? 1 : 0;
     if (pending != 0) Check(output.Create(-1) == 0 && output.WriteChar('P') == 'P', "pending byte");

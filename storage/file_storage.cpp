@@ -225,12 +225,7 @@ int ALFileStorage::LoadBuffer(std::int32_t position) {
   if (count < 0) {
     return status.SetError(StatusReadFailed, "Read failure on %s.  errno = %d", name.GetName(), error);
   }
-  if (crcEnabled != 0 || filter != nullptr) ProcessBuffer(count, true);
-  readIndex = 0;
-  filePosition += count;
-  readCount = count;
-  Yield();
-  return count;
+  return LoadFinished(count);
 }
 
 int ALFileStorage::FlushBuffer() {
@@ -244,7 +239,7 @@ int ALFileStorage::FlushBuffer() {
       return status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
                              name.GetName(), -1, platform::kErrFileTooLarge);
     }
-    if (crcEnabled != 0 || filter != nullptr) ProcessBuffer(writeCount, false);
+    BeforeFlush();
     std::int32_t written = 0;
     const int error = platform::Write(handle, buffer.get(), writeCount, written);
     if (written != writeCount) {
@@ -252,13 +247,8 @@ int ALFileStorage::FlushBuffer() {
       return status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
                              name.GetName(), written, error);
     }
-    filePosition += written;
-    writeCount = 0;
   }
-  readIndex = 0;
-  readCount = 0;
-  Yield();
-  return 0;
+  return FlushFinished();
 }
 
 int ALFileStorage::Seek(std::int32_t position) {

@@ -29,18 +29,11 @@ int ALNullStorage::LoadBuffer(std::int32_t /*position*/) {
 
 int ALNullStorage::FlushBuffer() {
   if (status.code < 0) return status.code;
-  if (writeCount != 0) {
-    if (crcEnabled || filter) ProcessBuffer(writeCount, false);
-    bytesWritten += static_cast<std::uint64_t>(writeCount);
-    // A package may decode to more than 2 GiB: the 32-bit position stops at
-    // its largest value, the 64-bit count goes on.
-    filePosition = writeCount > INT32_MAX - filePosition ? INT32_MAX : filePosition + writeCount;
-    writeCount = 0;
-  }
-  readIndex = 0;
-  readCount = 0;
-  Yield();
-  return 0;
+  // A package may decode to more than 2 GiB: the 32-bit position stops at
+  // its largest value, the 64-bit count goes on.
+  BeforeFlush();
+  bytesWritten += static_cast<std::uint64_t>(writeCount);
+  return FlushFinished();
 }
 
 int ALNullStorage::Seek(std::int32_t position) {

@@ -126,6 +126,43 @@ int ALStorage::ReadBigEndian16(std::uint16_t& value) {
   return status.code;
 }
 
+std::int32_t ALStorage::TakeInput(std::int32_t most, const unsigned char** bytes) {
+  if (readIndex >= readCount && LoadBuffer(filePosition) <= 0) return 0;
+  const std::int32_t left = readCount - readIndex;
+  const std::int32_t count = left < most ? left : most;
+  *bytes = buffer.get() + readIndex;
+  readIndex += count;
+  return count;
+}
+
+int ALStorage::FlushFilled(std::int32_t count) {
+  writeCount = count;
+  const int result = FlushBuffer();
+  writeCount = 0;
+  return result;
+}
+
+int ALStorage::LoadFinished(std::int32_t count) {
+  ProcessBuffer(count, true);
+  readIndex = 0;
+  readCount = count;
+  filePosition += count;
+  Yield();
+  return count;
+}
+
+void ALStorage::BeforeFlush() { ProcessBuffer(writeCount, false); }
+
+int ALStorage::FlushFinished() {
+  // A null storage may take more than its 32-bit position can count.
+  filePosition = writeCount > INT32_MAX - filePosition ? INT32_MAX : filePosition + writeCount;
+  writeCount = 0;
+  readIndex = 0;
+  readCount = 0;
+  Yield();
+  return 0;
+}
+
 void ALStorage::StartCrc32(std::uint32_t start) {
   crcEnabled = 1;
   crc = start;
@@ -141,6 +178,7 @@ std::int32_t ALStorage::Tell() const {
 }
 
 void ALStorage::ProcessBuffer(std::int32_t length, bool reading) {
+  if (length <= 0) return;
   if (filter != nullptr) {
     if (reading) {
       filter->AfterRead(buffer.get(), length);
@@ -148,7 +186,7 @@ void ALStorage::ProcessBuffer(std::int32_t length, bool reading) {
       filter->BeforeWrite(buffer.get(), length);
     }
   }
-  if (crcEnabled != 0 && length > 0) {
+  if (crcEnabled != 0) {
     crc = UpdateCrc32(crc, buffer.get(), static_cast<std::size_t>(length));
   }
 }

@@ -143,6 +143,18 @@ class ALStorage {
   // Reads the high byte, then the low byte, into `value`; returns the status
   // code. At end of data the code stays 0 and `value` comes out as 0xFFFF.
   int ReadBigEndian16(std::uint16_t& value);
+  // Hands out up to `most` (> 0) unread bytes of the buffer at `*bytes`,
+  // loading the next buffer first when none is left, and counts them as
+  // read. Returns their number; 0 at end of data or after a failure (then
+  // recorded in status). For a caller that reads the buffer in place (a
+  // decoder feeding a decompressor).
+  std::int32_t TakeInput(std::int32_t most, const unsigned char** bytes);
+  // For a caller that fills the buffer itself (a decoder writing straight
+  // into it): the buffer's first `count` bytes become the pending bytes and
+  // are written as FlushBuffer writes them. Afterwards nothing is pending,
+  // also when the write failed (those bytes are dropped; the failure stays
+  // in status). Returns FlushBuffer's result.
+  int FlushFilled(std::int32_t count);
   // Switches the CRC-32 on with register `start` (0xFFFFFFFF for the
   // standard CRC). Open and Create switch it off, so call it after them.
   void StartCrc32(std::uint32_t start);
@@ -196,12 +208,27 @@ class ALStorage {
   ALStorage(const char* nameText, std::int32_t bufferBytes, std::int32_t storageType,
             ALCaseMode caseMode);
 
-  // Runs the filter over the first `length` bytes of the buffer (AfterRead
-  // when `reading`, else BeforeWrite), then the CRC if it is on. Concrete
-  // storages call it only when crcEnabled is set or a filter is installed.
-  void ProcessBuffer(std::int32_t length, bool reading);
+  // The bookkeeping every storage shares, around the raw input and output
+  // of the concrete storages:
+  //  - LoadFinished: `count` (> 0) bytes were just read into the buffer
+  //    from filePosition. Runs the filter (AfterRead) and the CRC over
+  //    them, sets readIndex 0, readCount `count`, moves filePosition past
+  //    them, calls Yield and returns `count`.
+  //  - BeforeFlush: the writeCount pending bytes are about to be written.
+  //    Runs the filter (BeforeWrite) and the CRC over them.
+  //  - FlushFinished: the pending bytes were written at filePosition (or
+  //    there were none). Moves filePosition past them (stopping at
+  //    2^31 - 1), sets writeCount 0, drops read-ahead (readIndex, readCount
+  //    := 0), calls Yield and returns 0.
+  int LoadFinished(std::int32_t count);
+  void BeforeFlush();
+  int FlushFinished();
 
  private:
+  // Runs the filter over the first `length` bytes of the buffer (AfterRead
+  // when `reading`, else BeforeWrite), then the CRC if it is on.
+  void ProcessBuffer(std::int32_t length, bool reading);
+
   // The buffer part shared by Open and Create: allocates the buffer, zeroes
   // the counters and switches the CRC off with a fresh register. Returns 0,
   // or StatusOutOfMemory (recorded) when there is no buffer.

@@ -58,11 +58,12 @@ int DeflateModule(const std::string& modulePath, ALFileStorage& output, PackResu
   // Load a buffer of the module, compress it, write whatever the compressor
   // hands back.
   do {
-    const int loaded = module.LoadBuffer(module.filePosition);
+    const unsigned char* bytes = nullptr;
+    const std::int32_t loaded = module.TakeInput(module.bufferSize, &bytes);
     if (module.status.code < 0) return status.CopyFrom(module.status).code;
     flush = loaded > 0 ? Z_NO_FLUSH : Z_FINISH;
-    zs->next_in = module.buffer.get();
-    zs->avail_in = loaded > 0 ? static_cast<uInt>(loaded) : 0;
+    zs->next_in = const_cast<Bytef*>(bytes);  // deflate only reads through it
+    zs->avail_in = static_cast<uInt>(loaded);
     result->size += zs->avail_in;
     do {
       zs->next_out = output.buffer.get();
@@ -70,8 +71,9 @@ int DeflateModule(const std::string& modulePath, ALFileStorage& output, PackResu
       if (deflate(zs, flush) == Z_STREAM_ERROR) {
         return status.SetError(StatusWriteFailed, "Compressor failure on %s", modulePath.c_str());
       }
-      output.writeCount = output.bufferSize - static_cast<std::int32_t>(zs->avail_out);
-      if (output.FlushBuffer() != StatusOk) return status.CopyFrom(output.status).code;
+      if (output.FlushFilled(output.bufferSize - static_cast<std::int32_t>(zs->avail_out)) != StatusOk) {
+        return status.CopyFrom(output.status).code;
+      }
     } while (zs->avail_out == 0);
   } while (flush != Z_FINISH);
   result->crc32 = ~module.crc;

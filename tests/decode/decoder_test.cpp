@@ -7,7 +7,7 @@
 
 #include "decode/copy_decoder.h"
 #include "decode/inflate_decoder.h"
-#include "storage/memory_storage.h"
+#include "tests/support/faulty_storage.h"
 #include "tests/support/deflate_streams.h"
 
 namespace {
@@ -35,8 +35,8 @@ struct Decoding {
       : input("pkg.ppk", inBuffer, package), output("mod.dll", outBuffer), decoder(Kind{kind}.Make()) {}
   int Decode(std::int32_t length = -1) { return decoder->Decompress(input, output, length); }
 
-  ALMemoryStorage input;
-  ALMemoryStorage output;
+  FaultyStorage input;
+  FaultyStorage output;
   std::unique_ptr<ALDecoder> decoder;
 };
 
@@ -205,10 +205,9 @@ TEST(InflateDecoder, ReportsOutOfMemoryForTheInflaterState) {
   const Bytes module = ModuleLike(5000, 43);
   for (const int allocationsThatWork : {0, 1}) {
     allocationsLeft = allocationsThatWork;
-    ALInflateDecoder::UseAllocatorForTesting(FailingAlloc, PlainFree);
     Decoding run(Deflate(module), 4096, 4096);
+    run.decoder = std::make_unique<ALInflateDecoder>(FailingAlloc, PlainFree);
     const int rc = run.Decode();
-    ALInflateDecoder::UseAllocatorForTesting(nullptr, nullptr);
     EXPECT_EQ(StatusOutOfMemory, rc);
     const std::string what = allocationsThatWork == 0 ? "state" : "window";
     EXPECT_EQ("Allocation of inflate " + what + " failed in Decompress()", StatusText(run.decoder->status));
