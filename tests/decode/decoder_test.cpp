@@ -137,23 +137,6 @@ TEST(Decoder, TakesAtMostTheLengthFromAnOpenInput) {
   }
 }
 
-TEST(Decoder, FactoriesFollowTheirTables) {
-  // What the general factory and the copy decoder make of each code: an
-  // inflate decoder with option 0..3, 'c' a copy decoder, '-' none.
-  const struct { std::int32_t code; char general, copy; } cases[] = {
-      {INT32_MIN, '-', '-'}, {-2, '-', '-'},  {-1, '0', 'c'},  {0, 'c', 'c'},   {1, '-', '-'},   {100, 'c', '-'},
-      {107, '-', '-'},       {108, '0', '-'}, {109, '1', '-'}, {110, '2', '-'}, {111, '3', '-'}, {112, '-', '-'}};
-  const auto kindOf = [](const std::unique_ptr<ALDecoder>& made) {
-    const auto* inflate = dynamic_cast<const ALInflateDecoder*>(made.get());
-    if (inflate != nullptr) return inflate->typeCode == kDecoderInflate ? char('0' + inflate->option) : '?';
-    return dynamic_cast<const ALCopyDecoder*>(made.get()) != nullptr ? 'c' : made ? '?' : '-';
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.general, kindOf(ALInflateDecoder().NewDecoder(c.code))) << c.code;
-    EXPECT_EQ(c.copy, kindOf(ALCopyDecoder().NewDecoder(c.code))) << c.code;
-  }
-}
-
 TEST(InflateDecoder, DecodesEveryKindOfStreamInWholeBuffersAndOnePiecePerCall) {
   const Bytes module = ModuleLike(30000);
   const std::int32_t inBuffers[] = {1, 3, 100, 4096, 70000}, outBuffers[] = {7, 1000, 4096, 100000};
