@@ -18,23 +18,17 @@ bool Open(HKEY root, const std::string& path, REGSAM access, Key* key) {
 void Collect(HKEY key, const std::string& prefix, REGSAM view, Values* values) {
   char name[256];
   unsigned char data[1024];
-  DWORD nameSize = sizeof name;
-  DWORD size = sizeof data;
-  DWORD type = REG_NONE;
-  for (DWORD i = 0; RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &size) ==
-                    ERROR_SUCCESS; ++i) {
+  // The sizes are in-out: each call gets the whole buffers again.
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = sizeof name, size = sizeof data, type = REG_NONE;
+    if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
     (*values)[prefix + name] = {type, Bytes(data, data + size)};
-    nameSize = sizeof name;
-    size = sizeof data;
   }
-  nameSize = sizeof name;
-  for (DWORD i = 0; RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) ==
-                    ERROR_SUCCESS; ++i) {
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     Key child;
-    if (Open(key, name, KEY_READ | view, &child)) {
-      Collect(child.handle, prefix + name + "\\", view, values);
-    }
-    nameSize = sizeof name;
+    if (Open(key, name, KEY_READ | view, &child)) Collect(child.handle, prefix + name + "\\", view, values);
   }
 }
 
@@ -59,12 +53,7 @@ void DeleteTree(HKEY root, const std::string& path, REGSAM view) {
 
 void StoreRaw(HKEY root, const std::string& path, const char* name, DWORD type,
               const void* data, DWORD size) {
-  Key key;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key.handle,
-                      nullptr) != ERROR_SUCCESS) {
-    return;
-  }
-  RegSetValueExA(key.handle, name, 0, type, static_cast<const BYTE*>(data), size);
+  RegSetKeyValueA(root, path.c_str(), name, type, data, size);  // makes the key if it is missing
 }
 
 Values ValuesBelow(HKEY root, const std::string& path, REGSAM view) {
