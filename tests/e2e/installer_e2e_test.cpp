@@ -375,31 +375,30 @@ TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) 
     const char* what;
     std::string setup;
     Bytes package;
-    bool inUse;
     const char* reason;
   };
   const Case cases[] = {
       // (Every other kind of damaged package: the decoder tests.)
-      {"package cut in the middle", E2E_SETUP_EXE, Bytes(packed.begin(), packed.begin() + packed.size() / 2), false,
-       kDamaged},
-      {"package decoding to other bytes", E2E_SETUP_EXE, Deflate(otherBytes), false, kOtherBytes},
+      {"package cut in the middle", E2E_SETUP_EXE, Bytes(packed.begin(), packed.begin() + packed.size() / 2), kDamaged},
+      {"package decoding to other bytes", E2E_SETUP_EXE, Deflate(otherBytes), kOtherBytes},
       // Packages made elsewhere decode soundly but are no usable module.
-      {"no module at all", E2E_UNVERIFIED_SETUP_EXE, Deflate(Bytes(5000, 'x')), false, kNotAModule},
+      {"no module at all", E2E_UNVERIFIED_SETUP_EXE, Deflate(Bytes(5000, 'x')), kNotAModule},
       // The product holds its module open and lets nobody write or replace
       // it; the user gives up when asked.
-      {"module in use", E2E_SETUP_EXE, packed, true, kInUse},
+      {"module in use", E2E_SETUP_EXE, packed, kInUse},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    const bool inUse = c.reason == kInUse;
     WriteWholeFile(module, earlier);
     WriteWholeFile(start + "\\p0046.ppk", c.package);
     std::unique_ptr<void, decltype(&CloseHandle)> held(nullptr, &CloseHandle);
-    if (c.inUse) {
+    if (inUse) {
       held.reset(CreateFileA(module.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
     }
     ASSERT_NE(Start(c.setup), nullptr);
-    if (c.inUse) AnswerInUseQuestion(IDCANCEL);
+    if (inUse) AnswerInUseQuestion(IDCANCEL);
     ExpectFailureMessage(std::string("p0046: ") + c.reason);
     ExpectIdleAndClose();
     held.reset();
