@@ -99,9 +99,7 @@ TEST_F(RegistrationTest, ModulesWriteExactlyTheirRecordsAndDisplayName) {
        {{"aniint\\" + cut + "-0", Record(10, 0x01, 0x21)},
         {"aniint\\" + cut + "-1", Record(20)},
         {std::string("animations\\") + longBase, Sz("Drifting Petals")}}},
-      // A count of 4 bytes, a negative count, ids short of the count: no records.
-      {"longcount", "c1", {{"animations\\c1", Sz("Long Count")}}},
-      {"negativecount", "c1", {{"sounds\\c1", Sz("Negative Count")}}},
+      // Ids short of the count: no records.
       {"shortids", "c1", {{"specials\\c1", Sz("Short Ids")}}},
       // An id array of 2 x count + 1 bytes is used; the stray byte is not.
       {"oddids", "o1",
