@@ -21,9 +21,7 @@ const std::string kProduct = "SOFTWARE\\Lumora\\Verdanelle";
 std::string TestModule(const char* base) { return std::string(TEST_MODULE_DIR) + base + ".dll"; }
 const std::string kSampleModule = std::string(SAMPLE_MODULE_DIR) + "p0046.dll";
 
-Values Written(REGSAM view = regtest::OwnView()) {
-  return regtest::ValuesBelow(HKEY_LOCAL_MACHINE, kProduct, view);
-}
+Values Written(REGSAM view = regtest::OwnView()) { return regtest::ValuesBelow(HKEY_LOCAL_MACHINE, kProduct, view); }
 
 // A product key whose `failAt`-th write or deletion (counted from 1) fails;
 // the writes that put values back are not counted. (An animation writes no

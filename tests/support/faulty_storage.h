@@ -26,9 +26,8 @@ class FaultyStorage : public ALMemoryStorage {
   // The call numbered failLoadAt (0-based, every call counted) fails.
   int LoadBuffer(std::int32_t position) override {
     const int call = loadCalls++;
-    if (call == failLoadAt && status.code >= 0) {
+    if (call == failLoadAt && status.code >= 0)
       return status.SetError(StatusReadFailed, "Read failure on %s.  errno = %d", name.GetName(), 5);
-    }
     const int loaded = ALMemoryStorage::LoadBuffer(position);
     if (loaded > 0) ++successfulLoads;
     return loaded;
