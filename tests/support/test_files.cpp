@@ -9,11 +9,7 @@
 #include <random>
 #include <stdexcept>
 
-#ifdef _WIN32
-#include <sys/utime.h>
-#else
 #include <utime.h>
-#endif
 
 namespace fs = std::filesystem;
 
