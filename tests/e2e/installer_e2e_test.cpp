@@ -17,7 +17,7 @@
 #include "tests/support/deflate_streams.h"
 #include "tests/support/registry_test_support.h"
 #include "tests/support/test_files.h"
-#include "tools/demo/gui_driver.h"
+#include "tests/support/gui_harness.h"
 #include "tools/demo/installer_texts.h"
 
 namespace {
@@ -41,19 +41,6 @@ Names FolderEntries(const std::string& folder) {
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
-}
-
-bool IsCentred(HWND window) {
-  RECT r;
-  return GetWindowRect(window, &r) &&
-         r.left == GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2 &&
-         r.top == GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2;
-}
-
-HWND FocusOfThread(HWND window) {
-  GUITHREADINFO info = {sizeof info};
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
 }
 
 // Selects `entry` (compared without case, in UTF-16) of the folder list and sends
@@ -134,19 +121,10 @@ class Installer : public ::testing::Test {
   }
 
   // Starts `program` in the start folder and clicks "&Installieren": its
-  // main dialog, or null. Right after a killed run, Wine may refuse to start
-  // the program for a moment: it is tried again then.
+  // main dialog, or null.
   HWND Start(const std::string& program = E2E_SETUP_EXE) {
-    main = nullptr;
-    for (int attempt = 0; attempt < 10 && main == nullptr; ++attempt) {
-      process = std::make_unique<gui::Process>();
-      if (process->Start(program, start)) {
-        main = gui::WaitForWindow(texts::kMainCaption, process->Id(), kWaitMs);
-        break;
-      }
-      std::printf("could not start %s (error %lu); again\n", program.c_str(), process->LastError());
-      Sleep(300);
-    }
+    process = std::make_unique<gui::Process>();
+    main = harness::StartMainDialog(*process, program, start);
     if (main != nullptr) gui::PressButton(main, IDC_INSTALL);
     return main;
   }
@@ -161,10 +139,7 @@ class Installer : public ::testing::Test {
     }, ms);
     return found;
   }
-  long Exit() {
-    DWORD code = 0;
-    return process->WaitForExit(kWaitMs, &code) ? static_cast<long>(code) : -1;
-  }
+  long Exit() { return harness::ExitCode(*process, kWaitMs); }
 
   // The main dialog after a run that gave 0: idle, buttons usable, status
   // line empty, focus on "&Installieren"; then closed, exit code 0.
@@ -172,7 +147,7 @@ class Installer : public ::testing::Test {
     HWND install = GetDlgItem(main, IDC_INSTALL);
     EXPECT_TRUE(gui::WaitUntil([&] {
       return IsWindowEnabled(install) && IsWindowEnabled(GetDlgItem(main, IDC_CLOSE)) &&
-             FocusOfThread(main) == install;
+             harness::FocusOfThread(main) == install;
     }, kWaitMs)) << "buttons disabled or focus not on \"&Installieren\"";
     EXPECT_EQ(gui::ControlText(main, IDC_STATUS), "");
     gui::PressButton(main, IDC_CLOSE);
@@ -209,7 +184,7 @@ class Installer : public ::testing::Test {
     HWND question = Wait(texts::kInfoCaption, texts::kInUseQuestionStart);
     ASSERT_NE(question, nullptr) << "no question about the held module";
     EXPECT_EQ(GetWindow(question, GW_OWNER), main);
-    EXPECT_TRUE(IsCentred(question));
+    EXPECT_TRUE(harness::IsCentred(question));
     EXPECT_EQ(texts::TextStartingWith(question, texts::kInUseQuestionStart),
               texts::kInUseQuestionStart + module + kInUseQuestionEnd);
     EXPECT_EQ(gui::ControlText(question, IDRETRY), "&Wiederholen");
@@ -247,7 +222,9 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
     WriteWholeFile(package, packed);
     // A read-only package is only read: nothing appears, changes or goes
     // in the temp folder (the user's, who may plant links there) or beside it.
-    if (readOnly) ASSERT_TRUE(SetFileAttributesA(package.c_str(), FILE_ATTRIBUTE_READONLY));
+    if (readOnly) {
+      ASSERT_TRUE(SetFileAttributesA(package.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
     const Names tempBefore = FolderEntries(temp);
 
     ASSERT_NE(Start(), nullptr);
@@ -308,7 +285,7 @@ TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUnti
 
   HWND chooser = Wait(texts::kFolderCaption);
   ASSERT_NE(chooser, nullptr);
-  EXPECT_FALSE(IsCentred(chooser));
+  EXPECT_FALSE(harness::IsCentred(chooser));
   EXPECT_EQ(GetWindow(chooser, GW_OWNER), main);
   EXPECT_EQ(gui::ControlText(chooser, IDC_FOLDER_PROMPT), texts::kChooserPrompt);
   EXPECT_STRCASEEQ(ChooserLine(chooser).c_str(), start.c_str());

@@ -12,24 +12,13 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "tools/demo/gui_driver.h"
+#include "tests/support/gui_harness.h"
 #include "tools/demo/installer_texts.h"
 
 namespace {
 
-constexpr DWORD kStartTimeoutMs = 30000;
-constexpr DWORD kStepTimeoutMs = 10000;
-
-// Starts `program` and waits for its main dialog; null when none shows.
-HWND StartMainDialog(gui::Process& process, const char* program) {
-  return process.Start(program) ? gui::WaitForWindow(texts::kMainCaption, process.Id(), kStartTimeoutMs) : nullptr;
-}
-
-// The program's exit code, or -1 when it did not end in time.
-long ExitCode(gui::Process& process) {
-  DWORD code = 0;
-  return process.WaitForExit(kStepTimeoutMs, &code) ? long(code) : -1;
-}
+using harness::ExitCode;
+using harness::kStepTimeoutMs;
 
 // With ADDON_SCREENSHOTS naming a folder, saves a picture of `window` there
 // as NAME.bmp (the test installer_screenshots turns them into PNG files).
@@ -88,16 +77,6 @@ int WrongPicturePixels(HWND dialog, int dpi = 96) {
   return wrong;
 }
 
-// Whether `process` ends with exit code 0 without ever showing a window.
-bool EndsShowingNothing(gui::Process& process) {
-  bool sawWindow = false;
-  auto ended = [&] {
-    sawWindow = sawWindow || gui::HasVisibleWindow(process.Id());
-    return !process.Running();
-  };
-  return gui::WaitUntil(ended, kStartTimeoutMs) && !sawWindow && ExitCode(process) == 0;
-}
-
 TEST(InstallerGui, MainDialogDrawsBothPicturesWholeAtAnyPixelsPerInchAndItsCloseBoxEndsTheProgram) {
   // Newly started programs take the pixels per inch from the registry; the
   // setting is put back as soon as the installer has read it.
@@ -110,7 +89,7 @@ TEST(InstallerGui, MainDialogDrawsBothPicturesWholeAtAnyPixelsPerInchAndItsClose
     SCOPED_TRACE(dpi);
     gui::Process process;
     RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, LPBYTE(&dpi), sizeof dpi);
-    HWND dialog = StartMainDialog(process, ADDON_SETUP_EXE);
+    HWND dialog = harness::StartMainDialog(process, ADDON_SETUP_EXE);
     RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, LPBYTE(&saved), sizeof saved);
     ASSERT_NE(dialog, nullptr);
     auto drawnWhole = [&] { return WrongPicturePixels(dialog, dpi) == 0; };
@@ -123,7 +102,7 @@ TEST(InstallerGui, MainDialogDrawsBothPicturesWholeAtAnyPixelsPerInchAndItsClose
     Sleep(500);
     EXPECT_TRUE(gui::WaitUntil(drawnWhole, kStepTimeoutMs)) << WrongPicturePixels(dialog) << " after repainting";
 
-    EXPECT_EQ(gui::TabOrder(dialog), (std::vector<int>{IDC_INSTALL, IDC_CLOSE, IDC_HELP_BUTTON}));
+    EXPECT_EQ(harness::TabOrder(dialog), (std::vector<int>{IDC_INSTALL, IDC_CLOSE, IDC_HELP_BUTTON}));
     EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), IDC_INSTALL) << "Enter must install";
     SaveScreenshot(dialog, "main-dialog");
     // The close box of an idle dialog ends the program.
@@ -137,7 +116,7 @@ TEST(InstallerGui, MainDialogDrawsBothPicturesWholeAtAnyPixelsPerInchAndItsClose
 // messages until the test writes into the status line (hold_install.cpp).
 TEST(InstallerGui, CloseRequestsAndASecondInstallationAreIgnoredWhileBusy) {
   gui::Process process;
-  HWND dialog = StartMainDialog(process, ADDON_SETUP_HOLD_EXE);
+  HWND dialog = harness::StartMainDialog(process, ADDON_SETUP_HOLD_EXE);
   ASSERT_NE(dialog, nullptr);
   gui::PressButton(dialog, IDC_INSTALL);
   ASSERT_TRUE(gui::WaitUntil([&] { return gui::ControlText(dialog, IDC_STATUS) == "busy"; }, kStepTimeoutMs));
@@ -158,7 +137,7 @@ TEST(InstallerGui, CloseRequestsAndASecondInstallationAreIgnoredWhileBusy) {
   SetForegroundWindow(other);
   gui::Process second;
   ASSERT_TRUE(second.Start(ADDON_SETUP_EXE));
-  EXPECT_TRUE(EndsShowingNothing(second));
+  EXPECT_TRUE(harness::EndsShowingNothing(second));
   EXPECT_EQ(GetForegroundWindow(), help);
   SaveScreenshot(help, "help-dialog");
   gui::PressButton(help, IDOK);
@@ -169,14 +148,14 @@ TEST(InstallerGui, CloseRequestsAndASecondInstallationAreIgnoredWhileBusy) {
   EXPECT_TRUE(process.Running());
   EXPECT_EQ(gui::ControlText(dialog, IDC_STATUS), "");
   EXPECT_EQ(SendMessageA(dialog, WM_QUERYENDSESSION, 0, 0), TRUE) << "idle, logging off may go on";
-  gui::PostKey(GetDlgItem(dialog, IDC_INSTALL), VK_ESCAPE);
+  harness::PostKey(GetDlgItem(dialog, IDC_INSTALL), VK_ESCAPE);
   EXPECT_EQ(ExitCode(process), 0);
 }
 
 TEST(InstallerGui, WithoutBitmap100NothingIsShownAndTheExitCodeIsZero) {
   gui::Process process;
   ASSERT_TRUE(process.Start(ADDON_SETUP_NO_BANNER_EXE));
-  EXPECT_TRUE(EndsShowingNothing(process));
+  EXPECT_TRUE(harness::EndsShowingNothing(process));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 #include "app/install/resource_view.h"
 #include "resources/resource.h"
 #include "tests/gui/expected_texts.h"
-#include "tools/demo/gui_driver.h"
+#include "tests/support/gui_harness.h"
 #include "tools/demo/installer_texts.h"
 
 namespace {
@@ -43,10 +43,7 @@ void CALLBACK InspectAndEscape(HWND, UINT, UINT_PTR timer, DWORD) {
   if (dialog == nullptr) return;
   KillTimer(nullptr, timer);
   seen.texts = TextsOf(dialog);
-  RECT r = {};
-  GetWindowRect(dialog, &r);
-  seen.centred = r.left == GetSystemMetrics(SM_CXSCREEN) / 2 - (r.right - r.left) / 2 &&
-                 r.top == GetSystemMetrics(SM_CYSCREEN) / 2 - (r.bottom - r.top) / 2;
+  seen.centred = harness::IsCentred(dialog);
   seen.focused = GetFocus() == GetNextDlgTabItem(dialog, nullptr, FALSE);
   SendMessageA(dialog, WM_COMMAND, 999, 0);
   seen.keptByOtherCommand = IsWindow(dialog) && IsWindowVisible(dialog);

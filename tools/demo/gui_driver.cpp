@@ -61,7 +61,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 namespace {
 
 struct WindowSearch {
-  const std::string* caption;  // null: any caption
+  const std::string* caption;
   DWORD processId;
   HWND found;
 };
@@ -72,7 +72,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
   GetWindowThreadProcessId(window, &owner);
   if (search->processId != 0 && owner != search->processId) return TRUE;
   if (!IsWindowVisible(window)) return TRUE;
-  if (search->caption != nullptr && WindowText(window) != *search->caption) return TRUE;
+  if (WindowText(window) != *search->caption) return TRUE;
   search->found = window;
   return FALSE;
 }
@@ -105,12 +105,6 @@ HWND WaitForWindow(const std::string& caption, DWORD processId, DWORD timeoutMs)
   return found;
 }
 
-bool HasVisibleWindow(DWORD processId) {
-  WindowSearch search = {nullptr, processId, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found != nullptr;
-}
-
 std::string WindowText(HWND window) {
   char text[4096] = {};
   const int length = GetWindowTextA(window, text, sizeof text);
@@ -130,37 +124,12 @@ std::vector<HWND> Children(HWND dialog) {
   return children;
 }
 
-std::vector<int> TabOrder(HWND dialog) {
-  std::vector<int> ids;
-  HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
-  for (HWND item = first; item != nullptr;) {
-    ids.push_back(GetDlgCtrlID(item));
-    item = GetNextDlgTabItem(dialog, item, FALSE);
-    if (item == first || ids.size() > 64) break;
-  }
-  return ids;
-}
-
 void PressButton(HWND dialog, int controlId) {
   PostMessageA(GetDlgItem(dialog, controlId), BM_CLICK, 0, 0);
 }
 
 void PostCommand(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void PostKey(HWND window, WORD key) {
-  const UINT scan = MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
-  PostMessageA(window, WM_KEYDOWN, key, 1 | (scan << 16));
-  PostMessageA(window, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
-}
-
-COLORREF ScreenPixel(int x, int y) {
-  HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return CLR_INVALID;
-  const COLORREF colour = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return colour;
 }
 
 bool CaptureWindowToBmp(HWND window, const std::string& path) {

@@ -54,9 +54,6 @@ HWND FindTopLevelWindow(const std::string& caption, DWORD processId);
 // FindTopLevelWindow, retried until it succeeds or `timeoutMs` have passed.
 HWND WaitForWindow(const std::string& caption, DWORD processId, DWORD timeoutMs);
 
-// Whether any visible top-level window of the process exists.
-bool HasVisibleWindow(DWORD processId);
-
 // Caption or text of a window (GetWindowTextA), of a dialog control
 // (GetDlgItemTextA). At most 4095 bytes.
 std::string WindowText(HWND window);
@@ -66,10 +63,6 @@ std::string ControlText(HWND dialog, int controlId);
 // its template.
 std::vector<HWND> Children(HWND dialog);
 
-// Control ids in the order Tab visits them, starting at the first tab stop
-// (GetNextDlgTabItem), each once.
-std::vector<int> TabOrder(HWND dialog);
-
 // Presses a button as the keyboard or mouse would (BM_CLICK, posted): a
 // disabled button ignores it.
 void PressButton(HWND dialog, int controlId);
@@ -77,12 +70,6 @@ void PressButton(HWND dialog, int controlId);
 // Sends the dialog the command of control `id` directly (WM_COMMAND,
 // posted), as Esc (id 2) and Enter do through the dialog manager.
 void PostCommand(HWND dialog, int id);
-
-// Posts a key press and release of virtual key `key` to `window`.
-void PostKey(HWND window, WORD key);
-
-// The colour the screen shows at (x, y), or CLR_INVALID.
-COLORREF ScreenPixel(int x, int y);
 
 // Copies what the screen shows of `window` (frame included) into a 24-bit
 // BMP file at `path`. Returns false when the window, the screen or the file
