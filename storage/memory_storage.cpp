@@ -69,10 +69,3 @@ int ALMemoryStorage::FlushBuffer() {
   }
   return FlushFinished();
 }
-
-int ALMemoryStorage::Seek(std::int32_t position) {
-  FlushBuffer();
-  if (status.code < 0) return status.code;
-  filePosition = position;
-  return 0;
-}

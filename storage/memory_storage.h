@@ -30,16 +30,8 @@ class ALMemoryStorage : public ALStorage {
   // there fails as a read and a flush that would go past it as a write.
   int LoadBuffer(std::int32_t position) override;
   int FlushBuffer() override;
-  int Seek(std::int32_t position) override;
   // Pumps nothing and reports to no monitor.
   void Yield() override {}
-  // Nothing to rename or delete: these succeed and do nothing; NewStorage
-  // makes none.
-  int Rename(const char*, int) override { return 0; }
-  int RenameBack(int) override { return 0; }
-  int RenameToBak(int) override { return 0; }
-  int Delete() override { return 0; }
-  [[nodiscard]] std::unique_ptr<ALStorage> NewStorage(const char*, std::int32_t) override { return nullptr; }
 
   [[nodiscard]] bool IsOpen() const { return buffer != nullptr; }
 

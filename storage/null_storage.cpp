@@ -35,20 +35,3 @@ int ALNullStorage::FlushBuffer() {
   bytesWritten += static_cast<std::uint64_t>(writeCount);
   return FlushFinished();
 }
-
-int ALNullStorage::Seek(std::int32_t position) {
-  FlushBuffer();
-  if (status.code < 0) return status.code;
-  filePosition = position;
-  return 0;
-}
-
-int ALNullStorage::Rename(const char* /*newName*/, int /*deleteTarget*/) { return 0; }
-int ALNullStorage::RenameBack(int /*deleteTarget*/) { return 0; }
-int ALNullStorage::RenameToBak(int /*deleteTarget*/) { return 0; }
-int ALNullStorage::Delete() { return 0; }
-
-std::unique_ptr<ALStorage> ALNullStorage::NewStorage(const char* /*newName*/,
-                                                     std::int32_t /*storageType*/) {
-  return nullptr;
-}

@@ -24,15 +24,6 @@ class ALNullStorage : public ALStorage {
   // Counts and drops the pending bytes (after the CRC); always 0 unless the
   // status is already negative.
   int FlushBuffer() override;
-  int Seek(std::int32_t position) override;
-  // Nothing exists to rename or delete: 0.
-  int Rename(const char* newName, int deleteTarget) override;
-  int RenameBack(int deleteTarget) override;
-  int RenameToBak(int deleteTarget) override;
-  int Delete() override;
-  // None: nothing makes null storages by type code.
-  [[nodiscard]] std::unique_ptr<ALStorage> NewStorage(const char* newName,
-                                                      std::int32_t storageType) override;
 
   // Bytes flushed since Create.
   std::uint64_t bytesWritten = 0;

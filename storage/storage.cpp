@@ -90,6 +90,22 @@ int ALStorage::Close() {
   return status.code;
 }
 
+int ALStorage::Seek(std::int32_t position) {
+  FlushBuffer();
+  if (status.code < 0) return status.code;
+  filePosition = position;
+  return 0;
+}
+
+int ALStorage::Rename(const char* /*newName*/, int /*deleteTarget*/) { return 0; }
+int ALStorage::RenameBack(int /*deleteTarget*/) { return 0; }
+int ALStorage::RenameToBak(int /*deleteTarget*/) { return 0; }
+int ALStorage::Delete() { return 0; }
+
+std::unique_ptr<ALStorage> ALStorage::NewStorage(const char* /*newName*/, std::int32_t /*storageType*/) {
+  return nullptr;
+}
+
 void ALStorage::Yield() {
   if (monitor != nullptr) monitor->Progress(Tell(), *this);
   platform::PumpMessages();

@@ -108,28 +108,34 @@ class ALStorage {
   // returns 0. Returns a negative status code on failure, counters unchanged.
   virtual int FlushBuffer() = 0;
   // Flushes, then moves the object's position; returns 0 or a status code.
-  virtual int Seek(std::int32_t position) = 0;
+  // This one suits storages without a position of their own to move (the
+  // position is filePosition alone): flush, stop at a negative status code,
+  // set filePosition.
+  virtual int Seek(std::int32_t position);
 
   // Reports Tell() to the monitor, if any, then removes and dispatches every
   // window message waiting for this thread (nothing where there are none).
   // Never waits.
   virtual void Yield();
 
+  // The calls below work on the object by its name. These ones suit storages
+  // whose objects no file system knows by name: nothing to rename or
+  // delete, they return 0, and NewStorage makes none (nullptr).
+
   // Renames the object from the current name to `newName` (then the name
   // becomes newName), or, with nullptr, from the old name to the current one.
   // A non-zero `deleteTarget` first refuses a same-name rename and deletes
   // the target. Returns 0 or StatusRenameFailed. Does not check the status.
-  virtual int Rename(const char* newName, int deleteTarget) = 0;
+  virtual int Rename(const char* newName, int deleteTarget);
   // Renames the object back to the old name and swaps the names.
-  virtual int RenameBack(int deleteTarget) = 0;
+  virtual int RenameBack(int deleteTarget);
   // Gives the name the extension ".bak" and renames the object to it.
-  virtual int RenameToBak(int deleteTarget) = 0;
+  virtual int RenameToBak(int deleteTarget);
   // Deletes the object; 0 or StatusDeleteFailed. Does not close.
-  virtual int Delete() = 0;
+  virtual int Delete();
   // A new storage of the given type code named `newName`, owned by the
   // caller; nullptr for an unknown type code or without memory.
-  [[nodiscard]] virtual std::unique_ptr<ALStorage> NewStorage(const char* newName,
-                                                              std::int32_t storageType) = 0;
+  [[nodiscard]] virtual std::unique_ptr<ALStorage> NewStorage(const char* newName, std::int32_t storageType);
 
   // The next byte (0..255), -1 at end of data, or a negative status code.
   // Bytes left in the buffer are still handed out after an error.

@@ -8,23 +8,13 @@ namespace harness {
 
 namespace {
 
-struct VisibleSearch {
-  DWORD processId;
-  bool found;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<VisibleSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  search->found = owner == search->processId && IsWindowVisible(window);
-  return !search->found;
-}
-
 bool HasVisibleWindow(DWORD processId) {
-  VisibleSearch search = {processId, false};
-  EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == processId && IsWindowVisible(window)) return true;
+  }
+  return false;
 }
 
 }  // namespace
