@@ -82,6 +82,7 @@ TEST(Storage, WriteCharFlushesOnlyWhenTheBufferIsFull) {
     ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
     ASSERT_EQ(0, output.Create(-1));
     output.monitor = &monitor;
+    output.StartCrc32(0xFFFFFFFFu);
     for (const char c : data) ASSERT_EQ(static_cast<unsigned char>(c), output.WriteChar(c));
     EXPECT_EQ(count, output.Tell());
     // A flush happens only to make room for a further byte; Close makes the last.
@@ -90,6 +91,7 @@ TEST(Storage, WriteCharFlushesOnlyWhenTheBufferIsFull) {
     EXPECT_EQ(0, output.Close());
     EXPECT_EQ(count, output.size);
     EXPECT_EQ(data, ReadWholeFile(path));
+    EXPECT_EQ(UpdateCrc32Bytewise(0xFFFFFFFFu, reinterpret_cast<const unsigned char*>(data.data()), data.size()), output.crc);
     ASSERT_EQ(static_cast<std::size_t>(flushes + 1), monitor.positions.size());
     EXPECT_EQ(count, monitor.positions.back());
   }
@@ -121,6 +123,28 @@ TEST(Storage, BufferThatCannotBeHadIsReportedByOpenAndCreate) {
     EXPECT_EQ(StatusOutOfMemory, output.Create(-1)) << size;
     ExpectStatus(output, StatusOutOfMemory, "Allocation of buffer failed in Open()");  // Create's text too
   }
+}
+
+TEST(FileStorage, NewStorageMakesFileStoragesOnlyAndTheSettingsBlockIsABigEndianZero) {
+  TempFolder folder;
+  const std::string path = folder.File("settings.bin");
+  ALFileStorage maker("", kBuffer, CaseUpper), full(path.c_str(), 1, CaseInsensitive);  // `maker` is never consulted
+  EXPECT_TRUE(maker.NewStorage("x", 0) == nullptr && maker.NewStorage("x", 2) == nullptr);
+  for (const std::int32_t type : {-1, 1}) {
+    const auto output = maker.NewStorage(path.c_str(), type), input = maker.NewStorage(path.c_str(), type);
+    ASSERT_TRUE(output && input && output->typeCode == 1 && output->bufferSize == 4096 && input->name.CaseMode() == CaseInsensitive);
+    ASSERT_EQ(0, output->Create(-1));
+    EXPECT_EQ(0, maker.WriteSettings(*output));
+    EXPECT_EQ(0, output->Close());
+    EXPECT_EQ(std::string(2, '\0'), ReadWholeFile(path));
+    ASSERT_EQ(0, input->Open());
+    EXPECT_EQ(0, maker.ReadSettings(*input));
+    EXPECT_EQ(-1, input->ReadChar());  // both bytes taken
+  }
+  full.sizeLimit = 0;  // no room for the second byte: the target's failure is the result, and sticks
+  ASSERT_EQ(0, full.Create(-1));
+  EXPECT_EQ(StatusWriteFailed, maker.WriteSettings(full));
+  EXPECT_EQ(StatusWriteFailed, maker.ReadSettings(full));
 }
 
 TEST(NullStorage, CountsPast4GiBWithoutWrappingItsPositionOrSize) {
@@ -342,6 +366,13 @@ TEST(FileStorage, RenameToBakBackAndDeleteMoveTheFileOrReportWhyNot) {
   EXPECT_FALSE(FileExists(dll));
   EXPECT_EQ(StatusDeleteFailed, storage.Delete());
   ExpectStatus(storage, StatusDeleteFailed, "Error deleting file " + dll + ", errno = 2 ");
+  // Going back, a file already gone (and no old one to delete) counts as moved; a rename from a missing file fails.
+  EXPECT_EQ(0, storage.RenameBack(1));
+  EXPECT_EQ(bak + "<" + dll, names());
+  EXPECT_EQ(StatusRenameFailed, storage.Rename(nullptr, 0));
+  ALFileStorage fresh(dll.c_str(), kBuffer, CaseInsensitive);  // without an old name there is no going back
+  EXPECT_EQ(StatusRenameFailed, fresh.RenameBack(0));
+  EXPECT_EQ(dll + "<", std::string(fresh.name.GetName()) + "<" + fresh.name.GetOldName());
 }
 
 // The tests run in a fixed zone three hours east of UTC without daylight
