@@ -123,10 +123,10 @@ TEST_F(RegistrationTest, AFailedWriteLeavesTheRegistryAsItWasAndSuccessLeavesOnl
   // An earlier version of b2 with three records, and before that a plant b2
   // with a seed count (its name written by another program, in characters
   // outside the ANSI code page) and a sound record; beside them records and
-  // names of b22 and a value that only looks like one of b2's records.
+  // names of b22 and values that only look like b2's records.
   const std::pair<const char*, const char*> olds[] = {
-      {"aniint", "b2-0"}, {"aniint", "b2-1"},   {"aniint", "b2-2"},     {"aniint", "b22-0"},
-      {"aniint", "b2-x"}, {"soundint", "B2-0"}, {"soundint", "b22-0"}, {"sounds", "b22"}};
+      {"aniint", "b2-0"}, {"aniint", "b2-1"},   {"aniint", "b2-2"},     {"aniint", "b22-0"},  {"aniint", "b2-x"},
+      {"soundint", "B2-0"}, {"soundint", "b2-"}, {"soundint", "b2-01"}, {"soundint", "b22-0"}, {"sounds", "b22"}};
   for (const auto& [subKey, name] : olds) regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\" + subKey, name, REG_BINARY, "old", 3);
   regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\animations", "b2", REG_SZ, "Old", 4);
   const wchar_t* plants = L"SOFTWARE\\Lumora\\Verdanelle\\plants";
