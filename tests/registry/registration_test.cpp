@@ -216,7 +216,6 @@ TEST(InstallDriver, KnowsDeviceNamesAbsoluteFoldersAndEachNamesPayloadAndNothing
   EXPECT_TRUE(ExpectedPayload("p0046", &size, &crc) && size == 3072 && crc == 0xA1B2C3D4u);
   EXPECT_TRUE(ExpectedPayload("p004", &size, &crc) && size == 7 && crc == 7);
   for (const char* name : {"q1", "p0047", "x9"}) EXPECT_FALSE(ExpectedPayload(name, &size, &crc)) << name;
-  appState.instance = nullptr;
 }
 
 }  // namespace
