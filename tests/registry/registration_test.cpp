@@ -30,15 +30,9 @@ Values Written(REGSAM view = regtest::OwnView()) { return regtest::ValuesBelow(H
 class FailingKey : public RegistryKey {
  public:
   explicit FailingKey(int failAt) : RegistryKey(HKEY_LOCAL_MACHINE, kProductKeyPath), failAt(failAt) {}
-  bool WriteBinary(const char* s, const char* v, const void* d, DWORD n) override {
-    return !Fails() && RegistryKey::WriteBinary(s, v, d, n);
-  }
-  bool WriteString(const char* s, const char* v, const char* t) override {
-    return !Fails() && RegistryKey::WriteString(s, v, t);
-  }
-  void DeleteValue(const char* s, const char* v) override {
-    if (!Fails()) RegistryKey::DeleteValue(s, v);
-  }
+  bool WriteBinary(const char* s, const char* v, const void* d, DWORD n) override { return !Fails() && RegistryKey::WriteBinary(s, v, d, n); }
+  bool WriteString(const char* s, const char* v, const char* t) override { return !Fails() && RegistryKey::WriteString(s, v, t); }
+  void DeleteValue(const char* s, const char* v) override { if (!Fails()) RegistryKey::DeleteValue(s, v); }
   int writes = 0;
 
  private:
@@ -75,11 +69,7 @@ TEST_F(RegistrationTest, ModulesWriteExactlyTheirRecordsAndDisplayName) {
   const std::string marker = TestModule("entrycode") + ".ran";
   DeleteFileA(marker.c_str());
   // A module registers exactly when it writes something.
-  struct Case {
-    const char* module;
-    const char* base;
-    Values values;
-  };
+  struct Case { const char* module; const char* base; Values values; };
   const Case cases[] = {
       // (The sample, a seedless plant, a sound and an unknown type go through
       // the real installer in the end-to-end tests.) Either bitness reads the
