@@ -132,9 +132,11 @@ TEST(FileStorage, NewStorageMakesFileStoragesOnlyAndTheSettingsBlockIsABigEndian
   EXPECT_TRUE(maker.NewStorage("x", 0) == nullptr && maker.NewStorage("x", 2) == nullptr);
   const auto output = maker.NewStorage(path.c_str(), -1), input = maker.NewStorage(path.c_str(), 1);
   ASSERT_TRUE(output && input && output->typeCode == 1 && output->bufferSize == 4096 && input->name.CaseMode() == CaseInsensitive);
-  EXPECT_TRUE(output->Create(-1) == 0 && maker.WriteSettings(*output) == 0 && output->Close() == 0);
-  EXPECT_EQ(std::string(2, '\0'), ReadWholeFile(path));
-  EXPECT_TRUE(input->Open() == 0 && maker.ReadSettings(*input) == 0 && input->ReadChar() == -1);  // both bytes taken
+  EXPECT_TRUE(output->Create(-1) == 0 && maker.WriteSettings(*output) == 0 && output->WriteBigEndian16(0x0102) == 0);
+  EXPECT_TRUE(output->Close() == 0 && ReadWholeFile(path) == std::string("\0\0\1\2", 4));
+  std::uint16_t value = 0;
+  EXPECT_TRUE(input->Open() == 0 && maker.ReadSettings(*input) == 0 && input->ReadBigEndian16(value) == 0);
+  EXPECT_TRUE(value == 0x0102 && input->ReadBigEndian16(value) == 0 && value == 0xFFFF);  // then the end of data
 }
 
 TEST(NullStorage, CountsPast4GiBWithoutWrappingItsPositionOrSize) {
@@ -230,6 +232,7 @@ TEST(FileStorage, CreateMakesMissingFoldersTruncatesAndIsRefusedOverAReadOnlyFil
     ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
     ASSERT_EQ(0, output.Create(-1)) << TextOf(output);
     for (const char c : content) output.WriteChar(c);
+    EXPECT_TRUE(output.Commit() == 0 && ReadWholeFile(path) == content);  // written before Close
     EXPECT_EQ(0, output.Close());
     EXPECT_EQ(content, ReadWholeFile(path));
   }
@@ -291,7 +294,7 @@ TEST(FileStorage, WriteSeekAndReadFailuresAreReportedWithCountersKept) {
   ASSERT_EQ(0, storage.Open());
   for (int i = 0; i < 16; ++i) storage.WriteChar('w');
   EXPECT_EQ(StatusWriteFailed, storage.WriteChar('x'));
-  EXPECT_EQ(StatusWriteFailed, storage.WriteSettings(storage));  // the settings block fails alike
+  EXPECT_TRUE(storage.WriteSettings(storage) == StatusWriteFailed && storage.Commit() == StatusWriteFailed);  // alike
   ExpectStatus(storage, StatusWriteFailed, "Write failure on " + path + ".  result = -1, errno = 9");
   EXPECT_EQ(16, storage.writeCount);
   EXPECT_EQ(0, storage.filePosition);
@@ -358,8 +361,7 @@ TEST(FileStorage, RenameToBakBackAndDeleteMoveTheFileOrReportWhyNot) {
   EXPECT_EQ(StatusDeleteFailed, storage.Delete());
   ExpectStatus(storage, StatusDeleteFailed, "Error deleting file " + dll + ", errno = 2 ");
   // Going back, a file already gone (and no old one to delete) counts as moved; a rename from a missing file fails.
-  EXPECT_TRUE(storage.RenameBack(1) == 0 && names() == bak + "<" + dll);
-  EXPECT_EQ(StatusRenameFailed, storage.Rename(nullptr, 0));
+  EXPECT_TRUE(storage.RenameBack(1) == 0 && names() == bak + "<" + dll && storage.Rename(nullptr, 0) == StatusRenameFailed);
   ALFileStorage fresh(dll.c_str(), kBuffer, CaseInsensitive);  // without an old name there is no going back
   EXPECT_TRUE(fresh.RenameBack(0) == StatusRenameFailed && fresh.name.GetName() == dll && fresh.name.GetOldName()[0] == 0);
 }
