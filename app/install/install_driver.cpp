@@ -86,49 +86,12 @@ class WaitCursor {
   HCURSOR previous;
 };
 
-// A product folder the installer may write into: absolute, on a drive
-// ("C:\...") or a share ("\\server\share..."). An empty or relative "dir"
-// would put the modules below whatever the current folder happens to be.
-bool IsAbsoluteFolder(const char* folder) {
-  const bool letter = (folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z');
-  const bool drive = letter && folder[1] == ':' && folder[2] == '\\';
-  const bool share = folder[0] == '\\' && folder[1] == '\\' && folder[2] != '\0' && folder[2] != '\\';
-  return drive || share;
-}
-
 // Shows string `id` in the main dialog's status line; -1 (or a missing
 // string) empties it.
 void SetStatusLine(int id) {
   char text[kStatusBufferSize] = {};
   if (id < 0 || LoadStringA(appState.instance, id, text, kStatusBufferSize) <= 0) text[0] = '\0';
   SetDlgItemTextA(appState.mainDialog, IDC_STATUS, text);
-}
-
-// The size and CRC-32 that the build recorded for `baseName`'s module, from
-// the installer's payload table (lines "<base> <size> <crc in hex>"). False
-// when the installer has no table or the table no line for the name: a
-// package made elsewhere, which installs unchecked.
-bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc) {
-  const ResourceBlob table(appState.instance, IDR_PAYLOAD_TABLE, RT_RCDATA);
-  const unsigned char* bytes = nullptr;
-  uint32_t length = 0;
-  if (!table.GetData(&bytes, &length)) return false;
-  const char* text = reinterpret_cast<const char*>(bytes);  // the blob adds the terminator
-  const size_t nameLength = std::strlen(baseName);
-  for (const char* line = text; *line != '\0';) {
-    const char* next = std::strchr(line, '\n');
-    if (std::strncmp(line, baseName, nameLength) == 0 && line[nameLength] == ' ') {
-      unsigned long expectedSize = 0;
-      unsigned long expectedCrc = 0;
-      if (std::sscanf(line + nameLength, " %lu %lx", &expectedSize, &expectedCrc) != 2) return false;
-      *size = static_cast<uint32_t>(expectedSize);
-      *crc = static_cast<uint32_t>(expectedCrc);
-      return true;
-    }
-    if (next == nullptr) break;
-    line = next + 1;
-  }
-  return false;
 }
 
 // The reason shown for a pending file that could not be made or moved.
@@ -283,6 +246,36 @@ bool IsDeviceName(const char* name) {
   }
   for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
     if (std::strcmp(upper, device) == 0) return true;
+  }
+  return false;
+}
+
+bool IsAbsoluteFolder(const char* folder) {
+  const bool letter = (folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z');
+  const bool drive = letter && folder[1] == ':' && folder[2] == '\\';
+  const bool share = folder[0] == '\\' && folder[1] == '\\' && folder[2] != '\0' && folder[2] != '\\';
+  return drive || share;
+}
+
+bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc) {
+  const ResourceBlob table(appState.instance, IDR_PAYLOAD_TABLE, RT_RCDATA);
+  const unsigned char* bytes = nullptr;
+  uint32_t length = 0;
+  if (!table.GetData(&bytes, &length)) return false;
+  const char* text = reinterpret_cast<const char*>(bytes);  // the blob adds the terminator
+  const size_t nameLength = std::strlen(baseName);
+  for (const char* line = text; *line != '\0';) {
+    const char* next = std::strchr(line, '\n');
+    if (std::strncmp(line, baseName, nameLength) == 0 && line[nameLength] == ' ') {
+      unsigned long expectedSize = 0;
+      unsigned long expectedCrc = 0;
+      if (std::sscanf(line + nameLength, " %lu %lx", &expectedSize, &expectedCrc) != 2) return false;
+      *size = static_cast<uint32_t>(expectedSize);
+      *crc = static_cast<uint32_t>(expectedCrc);
+      return true;
+    }
+    if (next == nullptr) break;
+    line = next + 1;
   }
   return false;
 }

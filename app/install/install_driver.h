@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 // The work behind "&Installieren": installs every component of the list in
 // string 2 into the product's folder and registers it.
 //
@@ -46,3 +48,19 @@ bool InstallComponents(HWND mainDialog);
 // LPT1 to LPT9 ("nul.ppk" is the null device, "C:\Verdanelle\con.dll" the
 // console). Other names, "COM10", "com0" or "CONX" among them, are not.
 [[nodiscard]] bool IsDeviceName(const char* name);
+
+// Whether `folder` is a product folder the installer may write into:
+// absolute, on a drive ("C:\...", any letter A to Z in either case) or a
+// share ("\\server..."). An empty or relative "dir" ("Verdanelle", "C:",
+// "C:Verdanelle", "\Verdanelle") would put the modules below whatever the
+// current folder happens to be; "\\" and "\\\..." name no server.
+[[nodiscard]] bool IsAbsoluteFolder(const char* folder);
+
+// The size and CRC-32 that the build recorded for `baseName`'s module, from
+// the payload table (RCDATA IDR_PAYLOAD_TABLE of appState.instance, lines
+// "<base> <size> <crc in hex>" separated by "\n"). True with both stored
+// for the line whose name is exactly `baseName`, the first such one. False,
+// storing nothing, when there is no table, no line of that name, or its
+// line does not hold both numbers: a package made elsewhere, which installs
+// unchecked.
+[[nodiscard]] bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc);

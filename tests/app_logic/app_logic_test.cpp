@@ -119,13 +119,15 @@ TEST(ChooserWalk, EachEntryLeadsToTheFolderItNamesAndOverlongFoldersAreRefused) 
   // a drive.
   // "C:\aaa...\b\" just fits the folder buffer, one "a" more does not.
   const std::wstring fits = L"C:\\" + std::wstring(kChooserFolderSize - 7, L'a');
-  const std::wstring longer = fits + L"a", fitted = fits + L"\\b\\";
+  const std::wstring longer = fits + L"a", fitted = fits + L"\\b\\", overlongEntry = L"[" + fits + L"aaa]";
   const wchar_t* const walks[][3] = {
       {L"C:\\Daten", L"[..]", L"C:\\"}, {L"C:\\", L"[..]", L"C:\\"}, {L"C:\\Daten\\Pakete\\", L"[..]", L"C:\\Daten"},
       {L"C:\\", L"[\u0141\u00f3d\u017a]", L"C:\\\u0141\u00f3d\u017a\\"},
       {L"", L"[Daten]", L"Daten\\"}, {L"C:\\Daten", L"[.cache]", L"C:\\Daten\\.cache\\"},
       {L"C:\\Daten\\", L"[..alt]", L"C:\\Daten\\..alt\\"}, {L"C:\\Daten", L"[-x]", L"C:\\Daten\\-x\\"},
-      {L"C:\\Daten", L"Daten", L""}, {fits.c_str(), L"[b]", fitted.c_str()}, {longer.c_str(), L"[b]", L""}};
+      {L"C:\\Daten", L"Daten", L""}, {fits.c_str(), L"[b]", fitted.c_str()}, {longer.c_str(), L"[b]", L""},
+      {L"C:\\Daten", L"[-d-]", L"d:\\"}, {L"C:\\", L"[-ab]", L"C:\\-ab\\"}, {L"C:\\", L"[ab-]", L"C:\\ab-\\"},
+      {L"C:\\", L"[-a-b]", L"C:\\-a-b\\"}, {L"", overlongEntry.c_str(), L""}};
   for (const auto& w : walks) {
     wchar_t converted[kChooserFolderSize] = L"garbage", next[kChooserFolderSize] = L"garbage";
     const int moved = ChooserEntryPath(w[1], converted, kChooserFolderSize) &&

@@ -190,10 +190,9 @@ TEST(InflateDecoder, ReportsOutOfMemoryForTheInflaterState) {
     allocationsLeft = allocationsThatWork;
     Decoding run(Deflate(module), 4096, 4096);
     run.decoder = std::make_unique<ALInflateDecoder>(FailingAlloc, PlainFree);
-    const int rc = run.Decode();
-    EXPECT_EQ(StatusOutOfMemory, rc);
-    const std::string what = allocationsThatWork == 0 ? "state" : "window";
-    EXPECT_EQ("Allocation of inflate " + what + " failed in Decompress()", StatusText(run.decoder->status));
+    EXPECT_EQ(StatusOutOfMemory, run.Decode());
+    EXPECT_EQ(std::string("Allocation of inflate ") + (allocationsThatWork == 0 ? "state" : "window") + " failed in Decompress()",
+              StatusText(run.decoder->status));
     // zlib asks for the window only after decoding into the output buffer.
     EXPECT_TRUE(IsPrefix(run.output.content, module));
     EXPECT_EQ(allocationsThatWork == 0, run.output.content.empty());

@@ -1,4 +1,5 @@
 #include "app/install/registration.h"
+#include "app/app_state.h"
 #include "app/install/install_driver.h"
 
 #include <gtest/gtest.h>
@@ -23,25 +24,20 @@ const std::string kSampleModule = std::string(SAMPLE_MODULE_DIR) + "p0046.dll";
 
 Values Written(REGSAM view = regtest::OwnView()) { return regtest::ValuesBelow(HKEY_LOCAL_MACHINE, kProduct, view); }
 
-// A product key whose `failAt`-th write or deletion (counted from 1) fails;
-// the writes that put values back are not counted. (An animation writes no
-// DWORD.)
+// A product key whose `failAt`-th read, write or deletion (counted from 1)
+// fails, a read as of a value that is there but cannot be read; none fails
+// after it, so what is put back goes back. (An animation writes no DWORD.)
 class FailingKey : public RegistryKey {
  public:
   explicit FailingKey(int failAt) : RegistryKey(HKEY_LOCAL_MACHINE, kProductKeyPath), failAt(failAt) {}
-  bool WriteBinary(const char* s, const char* v, const void* d, DWORD n) override {
-    return !Fails() && RegistryKey::WriteBinary(s, v, d, n);
-  }
-  bool WriteString(const char* s, const char* v, const char* t) override {
-    return !Fails() && RegistryKey::WriteString(s, v, t);
-  }
-  void DeleteValue(const char* s, const char* v) override {
-    if (!Fails()) RegistryKey::DeleteValue(s, v);
-  }
-  int writes = 0;
+  bool WriteBinary(const char* s, const char* v, const void* d, DWORD n) override { return !Fails() && RegistryKey::WriteBinary(s, v, d, n); }
+  bool WriteString(const char* s, const char* v, const char* t) override { return !Fails() && RegistryKey::WriteString(s, v, t); }
+  void DeleteValue(const char* s, const char* v) override { if (!Fails()) RegistryKey::DeleteValue(s, v); }
+  Stored ReadRaw(const char* s, const char* v, DWORD* t, Bytes* d) override { return Fails() ? Stored::Unreadable : RegistryKey::ReadRaw(s, v, t, d); }
+  int operations = 0;
 
  private:
-  bool Fails() { return ++writes == failAt; }
+  bool Fails() { return ++operations == failAt; }
   int failAt;
 };
 
@@ -74,11 +70,7 @@ TEST_F(RegistrationTest, ModulesWriteExactlyTheirRecordsAndDisplayName) {
   const std::string marker = TestModule("entrycode") + ".ran";
   DeleteFileA(marker.c_str());
   // A module registers exactly when it writes something.
-  struct Case {
-    const char* module;
-    const char* base;
-    Values values;
-  };
+  struct Case { const char* module; const char* base; Values values; };
   const Case cases[] = {
       // (The sample, a seedless plant, a sound and an unknown type go through
       // the real installer in the end-to-end tests.) Either bitness reads the
@@ -119,14 +111,14 @@ TEST_F(RegistrationTest, ModulesWriteExactlyTheirRecordsAndDisplayName) {
   EXPECT_EQ(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES) << "module code ran";
 }
 
-TEST_F(RegistrationTest, AFailedWriteLeavesTheRegistryAsItWasAndSuccessLeavesOnlyTheNewComponent) {
+TEST_F(RegistrationTest, AFailedReadOrWriteLeavesTheRegistryAsItWasAndSuccessLeavesOnlyTheNewComponent) {
   // An earlier version of b2 with three records, and before that a plant b2
   // with a seed count (its name written by another program, in characters
   // outside the ANSI code page) and a sound record; beside them records and
-  // names of b22 and a value that only looks like one of b2's records.
+  // names of b22 and values that only look like b2's records.
   const std::pair<const char*, const char*> olds[] = {
-      {"aniint", "b2-0"}, {"aniint", "b2-1"},   {"aniint", "b2-2"},     {"aniint", "b22-0"},
-      {"aniint", "b2-x"}, {"soundint", "B2-0"}, {"soundint", "b22-0"}, {"sounds", "b22"}};
+      {"aniint", "b2-0"}, {"aniint", "b2-1"},   {"aniint", "b2-2"},     {"aniint", "b22-0"},  {"aniint", "b2-x"},
+      {"soundint", "B2-0"}, {"soundint", "b2-"}, {"soundint", "b2-01"}, {"soundint", "b22-0"}, {"sounds", "b22"}};
   for (const auto& [subKey, name] : olds) regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\" + subKey, name, REG_BINARY, "old", 3);
   regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\animations", "b2", REG_SZ, "Old", 4);
   const wchar_t* plants = L"SOFTWARE\\Lumora\\Verdanelle\\plants";
@@ -141,14 +133,13 @@ TEST_F(RegistrationTest, AFailedWriteLeavesTheRegistryAsItWasAndSuccessLeavesOnl
   regtest::StoreRaw(HKEY_LOCAL_MACHINE, kProduct + "\\seeds", "b2", REG_DWORD, &seeds, 4);
   const Values before = Written();
   // Two records; b2-2, plants\b2, soundint\B2-0 and seeds\b2 deleted; the
-  // display name: each write fails once.
+  // display name: each of these writes, and each read before it, fails once.
   for (int failAt = 1;; ++failAt) {
     SCOPED_TRACE(failAt);
     FailingKey key(failAt);
     const int result = Register(TestModule("animation"), "b2", &key);
-    if (key.writes < failAt) {
-      EXPECT_EQ(result, 1);
-      EXPECT_EQ(failAt, 8);
+    if (key.operations < failAt) {
+      EXPECT_TRUE(result == 1 && failAt == 21) << result;
       break;
     }
     EXPECT_EQ(result, 0);
@@ -202,11 +193,19 @@ TEST_F(RegistrationTest, ModulesThatClaimMoreThanTheyHoldInWhatIsReadRegisterNot
   EXPECT_EQ(Written(), (Values{{"plants\\p0046", Sz("Big")}}));
 }
 
-// The driver passes device names over (the end-to-end list holds two): which
-// names those are.
-TEST(InstallDriver, KnowsDeviceNamesInAnyCaseAndNothingElse) {
+// The driver passes device names over (the end-to-end list holds two), installs only into an absolute folder and
+// checks a module against the line of its own name in the payload table.
+TEST(InstallDriver, KnowsDeviceNamesAbsoluteFoldersAndEachNamesPayloadAndNothingElse) {
   for (const char* name : {"CON", "prn", "aUx", "Nul", "COM1", "com9", "lPt1", "LPT9"}) EXPECT_TRUE(IsDeviceName(name)) << name;
   for (const char* name : {"com0", "COM10", "CONX", "lpt", "NU", "p0046", "LPT0", "NULL"}) EXPECT_FALSE(IsDeviceName(name)) << name;
+  for (const char* dir : {"A:\\", "Z:\\V", "a:\\", "z:\\", "\\\\s"}) EXPECT_TRUE(IsAbsoluteFolder(dir)) << dir;
+  for (const char* dir : {"", "C:", "C:V", "@:\\", "[:\\", "`:\\", "{:\\", "\\Ve", "\\\\", "\\\\\\s", "V", "ab\\"}) EXPECT_FALSE(IsAbsoluteFolder(dir)) << dir;
+  const ComponentModule table(TestModule("payloadtable").c_str());
+  appState.instance = table.Get();
+  uint32_t size = 0, crc = 0;
+  EXPECT_TRUE(ExpectedPayload("p0046", &size, &crc) && size == 3072 && crc == 0xA1B2C3D4u);
+  EXPECT_TRUE(ExpectedPayload("p004", &size, &crc) && size == 7 && crc == 7);
+  for (const char* name : {"q1", "p0047", "x9"}) EXPECT_FALSE(ExpectedPayload(name, &size, &crc)) << name;
 }
 
 }  // namespace

@@ -23,13 +23,8 @@ TEST(RegistryKey, ReadStringNeverLeavesAnUnterminatedOrOverrunBuffer) {
   HKEY root = nullptr;
   ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, base.c_str(), &root), ERROR_SUCCESS);
   constexpr DWORD kSize = 8;
-  struct Case {
-    DWORD type;
-    const char* data;
-    DWORD size;  // bytes stored, terminator included only if counted here
-    int result;
-    const char* text;  // what ReadString leaves
-  };
+  // `size`: bytes stored, terminator included only if counted there; `text`: what ReadString leaves.
+  struct Case { DWORD type; const char* data; DWORD size; int result; const char* text; };
   const Case cases[] = {
       {REG_SZ, "abcdefg", 8, 1, "abcdefg"},    // fills the buffer exactly, terminated
       {REG_SZ, "abcdefgh", 9, 0, ""},          // one byte too long

@@ -82,6 +82,7 @@ TEST(Storage, WriteCharFlushesOnlyWhenTheBufferIsFull) {
     ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
     ASSERT_EQ(0, output.Create(-1));
     output.monitor = &monitor;
+    output.StartCrc32(0xFFFFFFFFu);
     for (const char c : data) ASSERT_EQ(static_cast<unsigned char>(c), output.WriteChar(c));
     EXPECT_EQ(count, output.Tell());
     // A flush happens only to make room for a further byte; Close makes the last.
@@ -90,6 +91,7 @@ TEST(Storage, WriteCharFlushesOnlyWhenTheBufferIsFull) {
     EXPECT_EQ(0, output.Close());
     EXPECT_EQ(count, output.size);
     EXPECT_EQ(data, ReadWholeFile(path));
+    EXPECT_EQ(UpdateCrc32Bytewise(0xFFFFFFFFu, reinterpret_cast<const unsigned char*>(data.data()), data.size()), output.crc);
     ASSERT_EQ(static_cast<std::size_t>(flushes + 1), monitor.positions.size());
     EXPECT_EQ(count, monitor.positions.back());
   }
@@ -106,7 +108,7 @@ TEST(Storage, ErrorsStickButBufferedBytesAreStillHandedOut) {
   ASSERT_EQ(StatusRenameFailed, input.Rename(other.c_str(), 0));  // a failure that leaves the buffer alone
   for (const char expected : std::string("123456789")) EXPECT_EQ(expected, input.ReadChar());
   for (const int result : {input.ReadChar(), input.LoadBuffer(0), input.FlushBuffer(), input.Seek(0), input.Close(),
-                           input.Open(), input.Create(-1)}) {
+                           input.Open(), input.Create(-1), input.ReadSettings(input)}) {
     EXPECT_EQ(StatusRenameFailed, result);
   }
 }
@@ -121,6 +123,20 @@ TEST(Storage, BufferThatCannotBeHadIsReportedByOpenAndCreate) {
     EXPECT_EQ(StatusOutOfMemory, output.Create(-1)) << size;
     ExpectStatus(output, StatusOutOfMemory, "Allocation of buffer failed in Open()");  // Create's text too
   }
+}
+
+TEST(FileStorage, NewStorageMakesFileStoragesOnlyAndTheSettingsBlockIsABigEndianZero) {
+  TempFolder folder;
+  const std::string path = folder.File("settings.bin");
+  ALFileStorage maker("", kBuffer, CaseUpper);  // never consulted
+  EXPECT_TRUE(maker.NewStorage("x", 0) == nullptr && maker.NewStorage("x", 2) == nullptr);
+  const auto output = maker.NewStorage(path.c_str(), -1), input = maker.NewStorage(path.c_str(), 1);
+  ASSERT_TRUE(output && input && output->typeCode == 1 && output->bufferSize == 4096 && input->name.CaseMode() == CaseInsensitive);
+  EXPECT_TRUE(output->Create(-1) == 0 && maker.WriteSettings(*output) == 0 && output->WriteBigEndian16(0x0102) == 0);
+  EXPECT_TRUE(output->Close() == 0 && ReadWholeFile(path) == std::string("\0\0\1\2", 4));
+  std::uint16_t value = 0;
+  EXPECT_TRUE(input->Open() == 0 && maker.ReadSettings(*input) == 0 && input->ReadBigEndian16(value) == 0);
+  EXPECT_TRUE(value == 0x0102 && input->ReadBigEndian16(value) == 0 && value == 0xFFFF);  // then the end of data
 }
 
 TEST(NullStorage, CountsPast4GiBWithoutWrappingItsPositionOrSize) {
@@ -216,6 +232,7 @@ TEST(FileStorage, CreateMakesMissingFoldersTruncatesAndIsRefusedOverAReadOnlyFil
     ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
     ASSERT_EQ(0, output.Create(-1)) << TextOf(output);
     for (const char c : content) output.WriteChar(c);
+    EXPECT_TRUE(output.Commit() == 0 && ReadWholeFile(path) == content);  // written before Close
     EXPECT_EQ(0, output.Close());
     EXPECT_EQ(content, ReadWholeFile(path));
   }
@@ -277,6 +294,7 @@ TEST(FileStorage, WriteSeekAndReadFailuresAreReportedWithCountersKept) {
   ASSERT_EQ(0, storage.Open());
   for (int i = 0; i < 16; ++i) storage.WriteChar('w');
   EXPECT_EQ(StatusWriteFailed, storage.WriteChar('x'));
+  EXPECT_TRUE(storage.WriteSettings(storage) == StatusWriteFailed && storage.Commit() == StatusWriteFailed);  // alike
   ExpectStatus(storage, StatusWriteFailed, "Write failure on " + path + ".  result = -1, errno = 9");
   EXPECT_EQ(16, storage.writeCount);
   EXPECT_EQ(0, storage.filePosition);
@@ -342,6 +360,10 @@ TEST(FileStorage, RenameToBakBackAndDeleteMoveTheFileOrReportWhyNot) {
   EXPECT_FALSE(FileExists(dll));
   EXPECT_EQ(StatusDeleteFailed, storage.Delete());
   ExpectStatus(storage, StatusDeleteFailed, "Error deleting file " + dll + ", errno = 2 ");
+  // Going back, a file already gone (and no old one to delete) counts as moved; a rename from a missing file fails.
+  EXPECT_TRUE(storage.RenameBack(1) == 0 && names() == bak + "<" + dll && storage.Rename(nullptr, 0) == StatusRenameFailed);
+  ALFileStorage fresh(dll.c_str(), kBuffer, CaseInsensitive);  // without an old name there is no going back
+  EXPECT_TRUE(fresh.RenameBack(0) == StatusRenameFailed && fresh.name.GetName() == dll && fresh.name.GetOldName()[0] == 0);
 }
 
 // The tests run in a fixed zone three hours east of UTC without daylight

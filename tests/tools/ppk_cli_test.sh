@@ -73,7 +73,11 @@ else
 fi
 
 # Bad arguments: one line of usage, exit 2. --help: usage, exit 0.
-for args in "" "pack" "frobnicate x" "verify a b" "pack a b c" "verify a --size 1 --crc xyz"; do
+# For verify: a count other than 3 or 7, flags other than --size then --crc,
+# numbers that are negative, not decimal / hexadecimal, or past 32 bits (CRC).
+for args in "" "pack" "frobnicate x" "verify a b" "pack a b c" "unpack a b c" "verify a --size 1" "verify a --size 1 --crc 1 x" \
+  "verify a -s 1 --crc 1" "verify a --size 1 -c 1" "verify a --size -1 --crc 1" "verify a --size 1a --crc 1" \
+  "verify a --size 1 --crc xyz" "verify a --size 1 --crc 100000000"; do
   # shellcheck disable=SC2086
   run $args >/dev/null 2>err.txt
   rc=$?
