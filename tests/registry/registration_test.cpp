@@ -30,10 +30,18 @@ Values Written(REGSAM view = regtest::OwnView()) { return regtest::ValuesBelow(H
 class FailingKey : public RegistryKey {
  public:
   explicit FailingKey(int failAt) : RegistryKey(HKEY_LOCAL_MACHINE, kProductKeyPath), failAt(failAt) {}
-  bool WriteBinary(const char* s, const char* v, const void* d, DWORD n) override { return !Fails() && RegistryKey::WriteBinary(s, v, d, n); }
-  bool WriteString(const char* s, const char* v, const char* t) override { return !Fails() && RegistryKey::WriteString(s, v, t); }
-  void DeleteValue(const char* s, const char* v) override { if (!Fails()) RegistryKey::DeleteValue(s, v); }
-  Stored ReadRaw(const char* s, const char* v, DWORD* t, Bytes* d) override { return Fails() ? Stored::Unreadable : RegistryKey::ReadRaw(s, v, t, d); }
+  bool WriteBinary(const char* s, const char* v, const void* d, DWORD n) override {
+    return !Fails() && RegistryKey::WriteBinary(s, v, d, n);
+  }
+  bool WriteString(const char* s, const char* v, const char* t) override {
+    return !Fails() && RegistryKey::WriteString(s, v, t);
+  }
+  void DeleteValue(const char* s, const char* v) override {
+    if (!Fails()) RegistryKey::DeleteValue(s, v);
+  }
+  Stored ReadRaw(const char* s, const char* v, DWORD* t, Bytes* d) override {
+    return Fails() ? Stored::Unreadable : RegistryKey::ReadRaw(s, v, t, d);
+  }
   int operations = 0;
 
  private:
@@ -199,7 +207,8 @@ TEST(InstallDriver, KnowsDeviceNamesAbsoluteFoldersAndEachNamesPayloadAndNothing
   for (const char* name : {"CON", "prn", "aUx", "Nul", "COM1", "com9", "lPt1", "LPT9"}) EXPECT_TRUE(IsDeviceName(name)) << name;
   for (const char* name : {"com0", "COM10", "CONX", "lpt", "NU", "p0046", "LPT0", "NULL"}) EXPECT_FALSE(IsDeviceName(name)) << name;
   for (const char* dir : {"A:\\", "Z:\\V", "a:\\", "z:\\", "\\\\s"}) EXPECT_TRUE(IsAbsoluteFolder(dir)) << dir;
-  for (const char* dir : {"", "C:", "C:V", "@:\\", "[:\\", "`:\\", "{:\\", "\\Ve", "\\\\", "\\\\\\s", "V", "ab\\"}) EXPECT_FALSE(IsAbsoluteFolder(dir)) << dir;
+  for (const char* dir : {"", "C:", "C:V", "@:\\", "[:\\", "`:\\", "{:\\", "\\Ve", "\\\\", "\\\\\\s", "V", "ab\\"})
+    EXPECT_FALSE(IsAbsoluteFolder(dir)) << dir;
   const ComponentModule table(TestModule("payloadtable").c_str());
   appState.instance = table.Get();
   uint32_t size = 0, crc = 0;
