@@ -20,14 +20,16 @@ bool IsPrefix(const Bytes& prefix, const Bytes& whole) {
   return prefix.size() <= whole.size() && std::equal(prefix.begin(), prefix.end(), whole.begin());
 }
 
-// What both decoders owe their callers, run for each: the package is the
-// module itself for the copy decoder, its raw deflate stream for the inflater.
+// What both decoders owe their callers, run for each code the factory
+// knows them by: the package is the module itself for the copy decoder, its
+// raw deflate stream for the inflater.
 struct Kind {
   std::int32_t code;
-  Bytes Package(const Bytes& module) const { return code == kDecoderCopy ? module : Deflate(module); }
+  bool Copies() const { return code == kDecoderCopy || code == kDecoderCopyAlias; }
+  Bytes Package(const Bytes& module) const { return Copies() ? module : Deflate(module); }
   std::unique_ptr<ALDecoder> Make() const { return ALInflateDecoder().NewDecoder(code); }
 };
-const Kind kKinds[] = {{kDecoderCopy}, {kDecoderInflate}};
+const Kind kKinds[] = {{kDecoderCopy}, {kDecoderCopyAlias}, {kDecoderDefault}, {kDecoderInflate}, {kDecoderInflateLast}};
 
 // One run on in-memory storages, both closed on entry unless opened here.
 struct Decoding {
@@ -65,6 +67,7 @@ TEST(Decoder, RoundTripsFromTheReadPositionAndClosesOnlyWhatItOpened) {
       EXPECT_EQ(Crc32(expected), ~run.output.crc);
     }
   }
+  for (const std::int32_t unknown : {-2, 1, 99, 101, 107, 112}) EXPECT_EQ(nullptr, Kind{unknown}.Make()) << unknown;
 }
 
 TEST(Decoder, ReportsTheInputsErrorBeforeTheOutputsClosesBothAndKeepsIt) {
@@ -83,7 +86,7 @@ TEST(Decoder, ReportsTheInputsErrorBeforeTheOutputsClosesBothAndKeepsIt) {
     for (const auto& c : cases) {
       SCOPED_TRACE(testing::Message() << "decoder " << kind.code << ": " << c.message);
       // The inflater's failed write ends its run: no later load can fail.
-      if (kind.code == kDecoderInflate && c.failFlushAt == 0 && c.failLoadAt > 0) continue;
+      if (!kind.Copies() && c.failFlushAt == 0 && c.failLoadAt > 0) continue;
       Decoding run(kind.Package(module), 1000, 1000, kind.code);
       // An input that cannot be opened leaves the output alone, uncreated.
       run.input.failOpen = c.failOpen;
@@ -93,7 +96,7 @@ TEST(Decoder, ReportsTheInputsErrorBeforeTheOutputsClosesBothAndKeepsIt) {
       if (c.cutAt != 0) run.input.content.resize(static_cast<std::size_t>(c.cutAt));
       EXPECT_EQ(c.code, run.Decode());
       EXPECT_TRUE(c.failOpen ? run.output.content == Bytes{'k'} : IsPrefix(run.output.content, module));
-      const bool readToEnd = c.code == StatusWriteFailed && (kind.code == kDecoderCopy || c.cutAt != 0);
+      const bool readToEnd = c.code == StatusWriteFailed && (kind.Copies() || c.cutAt != 0);
       EXPECT_EQ(readToEnd, run.input.filePosition == static_cast<int>(run.input.content.size()));
       EXPECT_EQ(1, run.input.closeCalls);  // the scopes close what they tried to open
       EXPECT_EQ(c.failOpen ? 0 : 1, run.output.closeCalls);
@@ -118,7 +121,7 @@ TEST(Decoder, TakesAtMostTheLengthFromAnOpenInput) {
       ASSERT_EQ(0, run.input.Open());  // so that the position afterwards can be read
       const int rc = run.Decode(length);
       const auto fed = static_cast<std::int32_t>(std::min<std::size_t>(std::uint32_t(length), input.size()));
-      if (kind.code == kDecoderCopy) {
+      if (kind.Copies()) {
         EXPECT_EQ(0, rc);
         EXPECT_EQ(Bytes(input.begin(), input.begin() + fed), run.output.content);
         EXPECT_EQ(fed, run.input.Tell());

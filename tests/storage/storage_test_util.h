@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "storage/storage.h"
+#include "tests/support/deflate_streams.h"
 #include "tests/support/test_files.h"
 
 // The storage's status text, "" when there is none.
@@ -26,8 +27,6 @@ struct RecordingMonitor : ALProgressHook {
 
 // `size` bytes of a repeatable pattern that is not periodic in a buffer.
 inline std::string Pattern(std::size_t size) {
-  std::string data(size, '\0');
-  unsigned value = 7;
-  for (char& c : data) c = static_cast<char>((value = value * 1103515245u + 12345u) >> 16);
-  return data;
+  const deflate_streams::Bytes bytes = deflate_streams::ModuleLike(size, 7);
+  return std::string(bytes.begin(), bytes.end());
 }
