@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/dialogs/info_dialog.h"
 #include "app/dialogs/main_dialog.h"
+#include "app/install/recovery.h"
 #include "app/picture/panel_palette.h"
 #include "resources/resource.h"
 
@@ -67,6 +68,8 @@ int RunInstaller(HINSTANCE instance, InstallFunction install) {
     return 0;
   }
   appState.instance = instance;
+  // What a run cut off on its way left, now that no other run can be using it.
+  RecoverCutOffRuns(instance);
   // Without the palette there is nothing to draw the pictures with, so
   // nothing is shown at all.
   if (InitPanelPalette(instance, IDB_BANNER, RGB(0, 0, 0)) != nullptr) {

@@ -8,6 +8,14 @@ void AppendCut(char* buffer, std::size_t size, const char* text) {
   buffer[used] = '\0';
 }
 
+bool AppendWhole(char* buffer, std::size_t size, const char* text) {
+  const std::size_t used = std::strlen(buffer);
+  const std::size_t length = std::strlen(text);
+  if (used + length >= size) return false;
+  std::memcpy(buffer + used, text, length + 1);
+  return true;
+}
+
 void AppendFilled(char* buffer, std::size_t size, const char* pattern, const char* marker,
                   const char* text) {
   const char* at = std::strstr(pattern, marker);

@@ -2,12 +2,17 @@
 
 #include <cstddef>
 
-// Bounded text assembly for the installer's messages. Every function keeps
-// `buffer` (of `size` bytes, size >= 1) zero-terminated and never writes
-// past it; text that does not fit is cut.
+// Bounded text assembly for the installer's messages and paths. Every
+// function keeps `buffer` (of `size` bytes, size >= 1) zero-terminated and
+// never writes past it. Messages are cut where they do not fit; a path is
+// whole or nothing, since a cut one would name some other file.
 
 // Appends as much of `text` as fits.
 void AppendCut(char* buffer, std::size_t size, const char* text);
+
+// Appends `text` only if all of it fits; returns whether it did (the buffer
+// is unchanged otherwise).
+[[nodiscard]] bool AppendWhole(char* buffer, std::size_t size, const char* text);
 
 // Appends `pattern` with `text` in place of its first `marker` (the pattern
 // alone when it has none). `text` is inserted as it is, never used as a

@@ -30,9 +30,18 @@ ALPendingFile::ALPendingFile(const char* targetPath) : target(targetPath != null
 
 ALPendingFile::~ALPendingFile() { Discard(); }
 
-std::string ALPendingFile::PendingName(const std::string& path, int number) {
-  if (number == 0) return path + kSuffix;
-  return path + "." + std::to_string(number) + kSuffix;
+std::string ALPendingFile::PendingName(const std::string& path, int number, const char* suffix) {
+  if (number == 0) return path + suffix;
+  return path + "." + std::to_string(number) + suffix;
+}
+
+void ALPendingFile::RemoveLeftovers(const char* targetPath) {
+  const std::string path = targetPath != nullptr ? targetPath : "";
+  if (path.empty()) return;
+  for (int number = 0; number < kNameCount; ++number) {
+    static_cast<void>(platform::RemovePlainFile(PendingName(path, number).c_str()));
+    static_cast<void>(platform::RemovePlainFile(PendingName(path, number, kAsideSuffix).c_str()));
+  }
 }
 
 bool ALPendingFile::Clashes(const char* sourcePath) const {
@@ -65,13 +74,13 @@ int ALPendingFile::Write(const char* sourcePath, const Producer& produce, ALStat
     return status.SetError(StatusOpenFailed, "File creation failure.  %s and %s are one file or its pending file",
                            sourcePath, target.c_str());
   }
-  // The first name that is free, or is freed of a killed run's leftover;
-  // one that leads to the source (another name or link of it) is not.
-  for (int number = 0; number < kNameCount && pending.empty(); ++number) {
+  // Every leftover of a cut-off run goes; the first name that is free then
+  // is taken. One that leads to the source (another name or link of it) is
+  // neither.
+  for (int number = 0; number < kNameCount; ++number) {
     const std::string name = PendingName(target, number);
-    if (!platform::IsSameFile(sourcePath, name.c_str()) && platform::RemovePlainFile(name.c_str()) == 0) {
-      pending = name;
-    }
+    if (platform::IsSameFile(sourcePath, name.c_str())) continue;
+    if (platform::RemovePlainFile(name.c_str()) == 0 && pending.empty()) pending = name;
   }
   if (pending.empty()) {
     fault = Fault::WriteFailed;
@@ -123,6 +132,26 @@ int ALPendingFile::Decode(const char* packagePath, std::int32_t sizeLimit, ALSta
   return Write(packagePath, inflate, status);
 }
 
+int ALPendingFile::ReplaceMovingAside() {
+  std::string aside;
+  int error = platform::kErrExists;
+  for (int number = 0; number < kNameCount && error == platform::kErrExists; ++number) {
+    aside = PendingName(target, number, kAsideSuffix);
+    // An earlier aside module still loaded keeps its name.
+    if (platform::RemovePlainFile(aside.c_str()) != 0) continue;
+    error = platform::Rename(target.c_str(), aside.c_str());
+  }
+  // Held open without leave to rename it: in use (or no free aside name).
+  if (error != 0) return error;
+  error = platform::RenameReplacing(pending.c_str(), target.c_str());
+  if (error != 0) {
+    static_cast<void>(platform::Rename(aside.c_str(), target.c_str()));
+    return error;
+  }
+  if (platform::RemovePlainFile(aside.c_str()) != 0) static_cast<void>(platform::RemoveAtRestart(aside.c_str()));
+  return 0;
+}
+
 int ALPendingFile::Replace(ALStatusRecord& status) {
   fault = Fault::None;
   if (!pendingMade) {
@@ -130,10 +159,17 @@ int ALPendingFile::Replace(ALStatusRecord& status) {
     return status.SetError(StatusRenameFailed, "Error renaming %s to %s.  errno = %d", pending.c_str(),
                            target.c_str(), platform::kErrNoEntry);
   }
-  const int error = platform::RenameReplacing(pending.c_str(), target.c_str());
+  int error = platform::RenameReplacing(pending.c_str(), target.c_str());
+  // Windows refuses to replace a read-only file, a folder, and a module a
+  // running program has loaded (it may be renamed, though).
+  if (error == platform::kErrAccess) {
+    error = platform::PrepareToReplace(target.c_str());
+    if (error == 0) error = platform::RenameReplacing(pending.c_str(), target.c_str());
+    if (error == platform::kErrAccess) error = ReplaceMovingAside();
+  }
   if (error != 0) {
-    // Refused access to a target the installer may write: another process
-    // has it open or mapped (the screensaver, its settings or preview).
+    // Still refused access: another process has it open (the screensaver,
+    // its settings or preview, a virus scanner).
     fault = error == platform::kErrAccess ? Fault::TargetInUse
             : error == platform::kErrNoSpace ? Fault::DiskFull
                                              : Fault::WriteFailed;

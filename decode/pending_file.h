@@ -20,10 +20,23 @@
 //
 // The folder may be writable by others, so the pending file is always a new
 // entry: the first of the names "<target>.tmp", "<target>.1.tmp" ..
-// "<target>.9.tmp" that nothing has. A plain file left under one of them by
-// a killed run is removed first; anything else there (a link, a folder, a
-// file with other links or held open, the source itself) is left alone and
-// the next name is tried. Only a file this object created is ever removed.
+// "<target>.9.tmp" that nothing has. Only a file this object created is
+// written or moved. The one exception to "never remove what this object
+// did not make" are leftovers of a run that was cut off (killed, or the
+// power failed) before it could clean up: a plain file under one of the
+// pending names or the aside names below is taken for one and removed,
+// since nothing else makes files of those names in the target's folder.
+// Anything else there (a link, a folder, a file with other links or held
+// open, the source itself) is left alone.
+//
+// On Windows a module that a running program has loaded cannot be replaced
+// or removed, but it can be renamed: Replace then moves it aside to the
+// first free name of "<target>.old", "<target>.1.old" .. "<target>.9.old"
+// (never a name ending in the target's own extension, which a program
+// looking for modules would take for one), moves the new file into place,
+// and removes the aside file at once if nothing holds it any more, or else
+// has it removed when the system restarts; RemoveLeftovers removes it
+// too, once it is let go.
 //
 //   ALPendingFile module("C:\\Verdanelle\\p0046.dll");
 //   if (module.Decode("p0046.ppk", ALPendingFile::kNoLimit, status) != 0) return ...;
@@ -32,7 +45,10 @@
 class ALPendingFile {
  public:
   static constexpr const char* kSuffix = ".tmp";
-  // Names tried for the pending file, "<target>.tmp" being the first.
+  // Names of a module moved aside by Replace.
+  static constexpr const char* kAsideSuffix = ".old";
+  // Names tried for the pending file, "<target>.tmp" being the first, and
+  // for the aside file.
   static constexpr int kNameCount = 10;
   // The buffers of the storages, as the installer has always used them.
   static constexpr std::int32_t kBufferSize = 4096;
@@ -50,8 +66,9 @@ class ALPendingFile {
     PackageUnreadable,  // the package could not be opened or read
     DataDamaged,        // not a whole raw deflate stream
     DiskFull,           // no room left for the pending file
-    WriteFailed,        // any other failure to create, write, sync or move
-    TargetInUse,        // Replace: the target is open or mapped elsewhere
+    WriteFailed,        // any other failure to create, write, sync or move,
+                        // and a target that is no plain file (a folder)
+    TargetInUse,        // Replace: another process holds the target open
     OverLimit,          // Decode: more bytes than the size limit allows
   };
 
@@ -63,14 +80,14 @@ class ALPendingFile {
 
   // Creates a new pending file, lets `produce` fill it from `sourcePath`
   // (which is only read: it is never created, written or removed here), and
-  // writes it to disk and closes it. Returns 0, with Size() and Crc32()
-  // telling what was written. Otherwise returns the failing code, with its
-  // message in `status`, and removes the pending file: StatusOpenFailed when
-  // the source is the target or is named as one of its pending names (or
-  // the target as one of the source's), or when no free name is left; the
-  // storage's errors
-  // (create, write; a failed sync or close is StatusWriteFailed); or the
-  // producer's.
+  // writes it to disk and closes it. Leftovers at the other pending names
+  // are removed on the way. Returns 0, with Size() and Crc32() telling what
+  // was written. Otherwise returns the failing code, with its message in
+  // `status`, and removes the pending file: StatusOpenFailed when the
+  // source is the target or is named as one of its pending names (or the
+  // target as one of the source's), or when no free name is left; the
+  // storage's errors (create, write; a failed sync or close is
+  // StatusWriteFailed); or the producer's.
   [[nodiscard]] int Write(const char* sourcePath, const Producer& produce, ALStatusRecord& status);
 
   // Write with the inflate decoder on the raw deflate package `packagePath`
@@ -82,11 +99,19 @@ class ALPendingFile {
   [[nodiscard]] int Decode(const char* packagePath, std::int32_t sizeLimit, ALStatusRecord& status);
 
   // Moves the written file over the target in one step, written through.
-  // Returns 0, or StatusRenameFailed with its message in `status` (also when
-  // nothing was written), leaving the target as it was and the pending file
-  // to the destructor, so that Replace may be tried again: LastFault() is
-  // TargetInUse when another process holds the target (it may let go).
+  // A read-only target is replaced too (its attribute cleared first), and
+  // one that a program has loaded is moved aside (see above). Returns 0, or
+  // StatusRenameFailed with its message in `status` (also when nothing was
+  // written), leaving the target as it was and the pending file to the
+  // destructor, so that Replace may be tried again: LastFault() is
+  // TargetInUse when another process holds the target open (it may let
+  // go), WriteFailed when no retry can help (a folder has the target's name).
   [[nodiscard]] int Replace(ALStatusRecord& status);
+
+  // Removes what a cut-off run may have left beside `targetPath`: plain
+  // files at its pending and aside names (see above), nothing else. One
+  // that cannot go yet (an aside module still loaded) stays.
+  static void RemoveLeftovers(const char* targetPath);
 
   // What made the last Write, Decode or Replace fail; None after a success.
   Fault LastFault() const { return fault; }
@@ -100,8 +125,12 @@ class ALPendingFile {
   std::uint32_t Crc32() const { return crc32; }
 
  private:
-  // Name number `number` of the pending files of `path`.
-  static std::string PendingName(const std::string& path, int number);
+  // Name number `number` of the pending (or, with kAsideSuffix, aside)
+  // files of `path`.
+  static std::string PendingName(const std::string& path, int number, const char* suffix = kSuffix);
+  // Moves the held target aside and the written file into its place; 0 or
+  // the error number of the move that failed.
+  int ReplaceMovingAside();
   // True when writing the target from `sourcePath` could touch the source.
   bool Clashes(const char* sourcePath) const;
   // Removes the pending file if this object created it.

@@ -15,6 +15,7 @@ constexpr int kErrExists = 17;          // already exists
 constexpr int kErrInvalid = 22;         // invalid argument
 constexpr int kErrTooManyOpen = 23;     // too many open files in the system
 constexpr int kErrTooManyOpenHere = 24; // too many open files in this process
+constexpr int kErrIsDirectory = 21;     // a folder, or anything else but a plain file, where one is meant
 constexpr int kErrFileTooLarge = 27;    // file too large
 constexpr int kErrNoSpace = 28;         // no space left on the device
 
@@ -79,13 +80,30 @@ struct FileInfo {
 // Deletes a file by path; 0 or the error number.
 [[nodiscard]] int Remove(const char* path);
 
-// Removes `path` only when it is a plain file with exactly one link that
-// nobody holds open: never a link, a folder, a device or a reparse point,
-// and never through a link (what a link points to is not touched). Returns
-// 0 when nothing has the name any more (removed, or there was nothing);
+// Removes `path` only when it is a plain file (read-only or not) with
+// exactly one link that nobody holds open, found under its own name in its
+// folder: never a link, a folder, a device or a reparse point, and never
+// through a link (what a link points to is not touched). The folder may be named in any form the
+// OS takes for it (a share, short 8.3 names, another spelling). Returns 0
+// when nothing has the name any more (removed, or there was nothing);
 // kErrExists when something else has the name, which is left alone; or the
-// error number of a failed check or removal.
+// error number of a failed check or removal (kErrAccess for a file mapped
+// as a module somewhere, which Windows does not let go of).
 [[nodiscard]] int RemovePlainFile(const char* path);
+
+// Has `path` removed when the system next starts, for a plain file that
+// cannot be removed now because a running program has it mapped. Only
+// Windows keeps files against removal; elsewhere this is never needed and
+// returns kErrInvalid. 0 or the error number.
+[[nodiscard]] int RemoveAtRestart(const char* path);
+
+// Readies the file at `path` to be replaced by a move: clears its read-only
+// attribute, which Windows honours for replacing too. Through a handle that
+// does not follow a link at the name. Returns 0 for a plain file (or when
+// nothing has the name); kErrIsDirectory, changing nothing, when a folder,
+// a link, a device or anything else but a plain file has it; or the error
+// number of a failed look or change.
+[[nodiscard]] int PrepareToReplace(const char* path);
 
 // Moves a file by path. Fails (kErrExists where the OS can tell, otherwise
 // the OS's refusal) when `to` already exists, on every OS; 0 or the error

@@ -13,7 +13,7 @@
 // the Windows C runtime, so errno can pass through unchanged.
 static_assert(ENOENT == platform::kErrNoEntry && ENOMEM == platform::kErrNoMemory &&
                   EACCES == platform::kErrAccess && EEXIST == platform::kErrExists &&
-                  EINVAL == platform::kErrInvalid && ENFILE == platform::kErrTooManyOpen &&
+                  EINVAL == platform::kErrInvalid && EISDIR == platform::kErrIsDirectory && ENFILE == platform::kErrTooManyOpen &&
                   EMFILE == platform::kErrTooManyOpenHere && EFBIG == platform::kErrFileTooLarge &&
                   ENOSPC == platform::kErrNoSpace,
               "errno values differ from the Windows C runtime's");
@@ -106,6 +106,16 @@ int RemovePlainFile(const char* path) {
   // unlink never follows a link, so what is removed is at most the entry.
   if (::unlink(path) < 0) return errno == ENOENT ? 0 : errno;
   return 0;
+}
+
+// Nothing keeps a file from being removed here.
+int RemoveAtRestart(const char*) { return kErrInvalid; }
+
+int PrepareToReplace(const char* path) {
+  struct stat entry;
+  if (::lstat(path, &entry) < 0) return errno == ENOENT ? 0 : errno;
+  // A read-only file is replaced all the same: the folder decides.
+  return S_ISREG(entry.st_mode) ? 0 : EISDIR;
 }
 
 int Rename(const char* from, const char* to) {

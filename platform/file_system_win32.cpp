@@ -99,6 +99,8 @@ int Remove(const char* path) { return std::remove(path) < 0 ? errno : 0; }
 
 namespace {
 
+// Room for a final path (wide characters, terminator included); longer
+// paths are not compared and count as different.
 constexpr DWORD kPathBufferSize = 1024;
 
 // Closes a Win32 file handle on every way out.
@@ -113,24 +115,65 @@ class FileHandle {
   HANDLE value;
 };
 
-// True when `file`, opened by `path`, is the entry of that name itself. A
-// link that does not show as a reparse point (a link of the host system
-// under an emulator) is still opened through; the path the handle ends at
-// then differs from the one asked for. Paths that cannot be compared count
-// as different.
+constexpr DWORD kNotPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
+
+// The path the handle ends at, as the file system names it: long names,
+// "\\?\UNC\server\..." for a share. False when it does not fit.
+bool FinalPath(HANDLE handle, wchar_t (&path)[kPathBufferSize]) {
+  const DWORD length = GetFinalPathNameByHandleW(handle, path, kPathBufferSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  return length != 0 && length < kPathBufferSize;
+}
+
+// True when `file`, opened by `path`, is the entry of that name in the
+// folder that `path` names. A link that does not show as a reparse point (a
+// link of the host system under an emulator) is still opened through; the
+// path the handle ends at then lies elsewhere. Both sides are final paths
+// (a folder named in its short form or on a share ends in the same form as
+// the file), and the last name is the one asked for, compared without case.
 bool OpenedByItsOwnName(HANDLE file, const char* path) {
-  char opened[kPathBufferSize] = {};
-  char asked[kPathBufferSize] = {};
-  const DWORD openedLength =
-      GetFinalPathNameByHandleA(file, opened, kPathBufferSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  const DWORD askedLength = GetFullPathNameA(path, kPathBufferSize, asked, nullptr);
-  if (openedLength == 0 || openedLength >= kPathBufferSize || askedLength == 0 ||
-      askedLength >= kPathBufferSize) {
+  const char* slash = std::strrchr(path, '\\');
+  const char* other = std::strrchr(path, '/');
+  if (other != nullptr && (slash == nullptr || other > slash)) slash = other;
+  const char* leaf = slash != nullptr ? slash + 1 : path;
+  char folderPath[kPathBufferSize] = ".";
+  if (slash != nullptr) {
+    // "C:\x" lies in "C:\", not in "C:" (the current folder of drive C).
+    const size_t length = static_cast<size_t>(slash - path) + (slash == path || slash[-1] == ':' ? 1 : 0);
+    if (length >= sizeof folderPath) return false;
+    std::memcpy(folderPath, path, length);
+    folderPath[length] = '\0';
+  }
+  FileHandle folder(CreateFileA(folderPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  wchar_t opened[kPathBufferSize] = {};
+  wchar_t expected[kPathBufferSize] = {};
+  if (folder.value == INVALID_HANDLE_VALUE || !FinalPath(file, opened) || !FinalPath(folder.value, expected)) {
     return false;
   }
-  const char* plain = opened;
-  if (std::strncmp(plain, "\\\\?\\", 4) == 0) plain += 4;
-  return lstrcmpiA(plain, asked) == 0;
+  size_t length = wcslen(expected);
+  if (length == 0 || expected[length - 1] != L'\\') expected[length++] = L'\\';
+  const int leafLength = MultiByteToWideChar(CP_ACP, 0, leaf, -1, expected + length,
+                                             static_cast<int>(kPathBufferSize - length));
+  if (leafLength <= 1) return false;
+  return CompareStringOrdinal(opened, -1, expected, -1, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+namespace {
+
+// Clears the read-only attribute of `path`, whose attributes are
+// `attributes`, while the caller holds it open without sharing deletion (so
+// that the name cannot be moved meanwhile and still leads to the file the
+// caller checked); 0 or the error number. By name, since asking for the
+// right to write attributes when opening a read-only file is refused by
+// some file systems.
+int ClearReadOnly(const char* path, DWORD attributes) {
+  if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return 0;
+  DWORD cleared = attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  if (cleared == 0) cleared = FILE_ATTRIBUTE_NORMAL;
+  return SetFileAttributesA(path, cleared) ? 0 : ErrorNumberOfLastError();
 }
 
 }  // namespace
@@ -146,11 +189,14 @@ int RemovePlainFile(const char* path) {
   }
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file.value, &info)) return ErrorNumberOfLastError();
-  constexpr DWORD kNotPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
   if ((info.dwFileAttributes & kNotPlain) != 0 || info.nNumberOfLinks != 1 ||
       GetFileType(file.value) != FILE_TYPE_DISK || !OpenedByItsOwnName(file.value, path)) {
     return kErrExists;
   }
+  // A module moved aside keeps the read-only attribute it had, which would
+  // keep it from being deleted.
+  const int error = ClearReadOnly(path, info.dwFileAttributes);
+  if (error != 0) return error;
   // Deleted through the handle just checked, when it closes.
   FILE_DISPOSITION_INFO disposition = {};
   disposition.DeleteFile = TRUE;
@@ -158,6 +204,23 @@ int RemovePlainFile(const char* path) {
     return ErrorNumberOfLastError();
   }
   return 0;
+}
+
+int RemoveAtRestart(const char* path) {
+  return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0 ? 0 : ErrorNumberOfLastError();
+}
+
+int PrepareToReplace(const char* path) {
+  FileHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (file.value == INVALID_HANDLE_VALUE) {
+    const int error = ErrorNumberOfLastError();
+    return error == kErrNoEntry ? 0 : error;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file.value, &info)) return ErrorNumberOfLastError();
+  if ((info.dwFileAttributes & kNotPlain) != 0 || GetFileType(file.value) != FILE_TYPE_DISK) return kErrIsDirectory;
+  return ClearReadOnly(path, info.dwFileAttributes);
 }
 
 // The C runtime's rename already refuses an existing target.

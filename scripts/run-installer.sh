@@ -144,7 +144,7 @@ if [ $readme -eq 1 ]; then
     install_product
     fill_download "$scenario"
     if [ "$scenario" = held ]; then
-      # The screensaver's settings hold the installed module.
+      # Another program holds the installed module open.
       cp "$build/components/p0046.dll" "$state/prefix/drive_c/Verdanelle/p0046.dll"
       drive "$work/pictures-$scenario" 'C:\Verdanelle\p0046.dll' || true
     else

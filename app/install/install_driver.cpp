@@ -8,19 +8,19 @@
 #include "app/dialogs/folder_chooser.h"
 #include "app/dialogs/in_use_dialog.h"
 #include "app/dialogs/info_dialog.h"
+#include "app/install/component_list.h"
 #include "app/install/registration.h"
 #include "app/install/registry_key.h"
 #include "app/install/resource_blob.h"
 #include "app/message_text.h"
 #include "decode/pending_file.h"
+#include "platform/message_pump.h"
 #include "resources/resource.h"
 
 namespace {
 
-// Registry value "dir" and folders picked in the chooser.
-constexpr int kFolderBufferSize = 260;
 // The component list (string 2).
-constexpr int kListBufferSize = 400;
+constexpr int kListBufferSize = ComponentList::kBufferSize;
 // The two paths of one attempt: folder, backslash, base name, extension.
 constexpr size_t kPathBufferSize = 520;
 // Status texts, the failure message's patterns and one reason.
@@ -44,24 +44,11 @@ constexpr Result kInstalled{Outcome::Installed, 0};
 constexpr Result kNotFound{Outcome::NotFound, 0};
 constexpr Result Failed(int reason) { return Result{Outcome::Failed, reason}; }
 
-bool IsNameChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-
-char* SkipSeparators(char* text) {
-  while (*text != '\0' && !IsNameChar(*text)) ++text;
-  return text;
-}
-
-// Appends `text` to the zero-terminated `buffer` of `size` bytes only if it
-// fits whole; returns whether it did.
-bool Append(char* buffer, size_t size, const char* text) {
-  const size_t used = std::strlen(buffer);
-  const size_t length = std::strlen(text);
-  if (used + length >= size) return false;
-  std::memcpy(buffer + used, text, length + 1);
-  return true;
-}
+// A module held for a moment (a virus scanner or an indexer looks at a file
+// just written or replaced) is tried again this long, this often, before
+// the user is asked.
+constexpr DWORD kBriefHoldMs = 2000;
+constexpr DWORD kRetryIntervalMs = 100;
 
 // One path of an attempt: a directory part that holds for the run (or until
 // the next folder choice) and a file name appended per attempt.
@@ -92,6 +79,29 @@ void SetStatusLine(int id) {
   char text[kStatusBufferSize] = {};
   if (id < 0 || LoadStringA(appState.instance, id, text, kStatusBufferSize) <= 0) text[0] = '\0';
   SetDlgItemTextA(appState.mainDialog, IDC_STATUS, text);
+}
+
+// Waits `ms` while the dialogs stay alive: messages are dispatched as they
+// come.
+void WaitDispatching(DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (DWORD waited = 0; waited < ms; waited = GetTickCount() - start) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - waited, QS_ALLINPUT);
+    platform::PumpMessages();
+  }
+}
+
+// Moves the pending file into place, trying again while another process
+// holds the module for no longer than a brief hold; whether it went in.
+bool ReplaceWaitingOutBriefHold(ALPendingFile& pending, ALStatusRecord& status) {
+  const DWORD start = GetTickCount();
+  while (pending.Replace(status) != StatusOk) {
+    if (pending.LastFault() != ALPendingFile::Fault::TargetInUse || GetTickCount() - start >= kBriefHoldMs) {
+      return false;
+    }
+    WaitDispatching(kRetryIntervalMs);
+  }
+  return true;
 }
 
 // The reason shown for a pending file that could not be made or moved.
@@ -151,7 +161,7 @@ Result InstallPackage(RegistryKey& productKey, const char* package, const char* 
   } else {
     // The values stay written while the user is asked; they go back only
     // when the module finally cannot be moved into place.
-    while (pending.Replace(status) != StatusOk) {
+    while (!ReplaceWaitingOutBriefHold(pending, status)) {
       if (pending.LastFault() != ALPendingFile::Fault::TargetInUse ||
           !AskRetryHeldModule(appState.instance, appState.mainDialog, module)) {
         previous.Restore(productKey);
@@ -171,10 +181,10 @@ Result InstallOneComponent(RegistryKey& productKey, AttemptPath& destination, At
   // The name, four characters of extension and the terminator.
   const size_t needed = std::strlen(baseName) + 5;
   if (destination.Room() < needed || source.Room() < needed) return Failed(IDS_REASON_NAME);
-  if (!Append(destination.text, sizeof destination.text, baseName) ||
-      !Append(destination.text, sizeof destination.text, ".dll") ||
-      !Append(source.text, sizeof source.text, baseName) ||
-      !Append(source.text, sizeof source.text, ".ppk")) {
+  if (!AppendWhole(destination.text, sizeof destination.text, baseName) ||
+      !AppendWhole(destination.text, sizeof destination.text, ".dll") ||
+      !AppendWhole(source.text, sizeof source.text, baseName) ||
+      !AppendWhole(source.text, sizeof source.text, ".ppk")) {
     return Failed(IDS_REASON_NAME);
   }
   return InstallPackage(productKey, source.text, destination.text, baseName);
@@ -280,65 +290,64 @@ bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc) {
   return false;
 }
 
+bool ReadProductFolder(RegistryKey& productKey, char (&folder)[kFolderBufferSize]) {
+  if (!productKey.ReadString("general", "dir", folder, kFolderBufferSize) || !IsAbsoluteFolder(folder)) {
+    return false;
+  }
+  // A folder that is not there is no installation (the screensaver was
+  // removed and its key left): nothing may be made in its place.
+  const DWORD attributes = GetFileAttributesA(folder);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool InstallComponents(HWND mainDialog) {
   RegistryKey productKey(HKEY_LOCAL_MACHINE, kProductKeyPath);
 
-  char list[kListBufferSize] = {};
-  if (LoadStringA(appState.instance, IDS_COMPONENTS, list, kListBufferSize) <= 0) return false;
-  char* position = SkipSeparators(list);
-  if (*position == '\0') return false;
+  ComponentList list(appState.instance);
+  if (list.Empty()) return false;
 
   AttemptPath destination;
   AttemptPath source;
-  if (!productKey.ReadString("general", "dir", destination.text, kFolderBufferSize) ||
-      !IsAbsoluteFolder(destination.text)) {
+  char folder[kFolderBufferSize] = {};
+  if (!ReadProductFolder(productKey, folder)) {
     ShowInfoDialog(appState.instance, mainDialog, IDD_NOT_INSTALLED);
     return false;
   }
   // Always one more backslash: "C:\Programme\" gives "C:\Programme\\p0046.dll",
   // which the file system takes as the same path.
-  if (!Append(destination.text, sizeof destination.text, "\\")) return false;
+  if (!AppendWhole(destination.text, sizeof destination.text, folder) ||
+      !AppendWhole(destination.text, sizeof destination.text, "\\")) {
+    return false;
+  }
   destination.TakeDirectory();
   source.TakeDirectory();  // empty: the current folder
 
   FailedComponents failed;
   bool proceed = true;
-  while (proceed) {
-    char* end = position;
-    while (IsNameChar(*end)) ++end;
-    const char saved = *end;
-    *end = '\0';
-
+  char name[kListBufferSize];
+  while (proceed && list.Next(name)) {
     // Attempts at this name until it is installed, fails, or the user gives up.
     for (;;) {
       // A device name fails at once: no path made of it names a file.
-      if (IsDeviceName(position)) {
-        failed.Add(position, IDS_REASON_NAME);
+      if (IsDeviceName(name)) {
+        failed.Add(name, IDS_REASON_NAME);
         break;
       }
       Result result;
       {
         WaitCursor wait;
-        result = InstallOneComponent(productKey, destination, source, position);
+        result = InstallOneComponent(productKey, destination, source, name);
       }
-      if (result.outcome == Outcome::Failed) failed.Add(position, result.reason);
-      if (result.outcome != Outcome::NotFound) break;
-
       destination.CutBack();
       source.CutBack();
-      if (!ChooseFolder(appState.instance, mainDialog, source.text, kFolderBufferSize,
-                        IDS_CHOOSE_FOLDER)) {
+      if (result.outcome == Outcome::Failed) failed.Add(name, result.reason);
+      if (result.outcome != Outcome::NotFound) break;
+      if (!ChooseFolder(appState.instance, mainDialog, source.text, kFolderBufferSize, IDS_CHOOSE_FOLDER)) {
         proceed = false;
         break;
       }
       source.TakeDirectory();
     }
-
-    *end = saved;
-    destination.CutBack();
-    source.CutBack();
-    position = SkipSeparators(end);
-    if (*position == '\0') break;
   }
 
   if (failed.Any()) {

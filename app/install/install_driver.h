@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "app/install/registry_key.h"
+
 // The work behind "&Installieren": installs every component of the list in
 // string 2 into the product's folder and registers it.
 //
@@ -24,8 +26,9 @@
 // registered. Returns false otherwise:
 //  - list missing or holding no name: nothing is shown;
 //  - product not installed ("dir" of sub-key "general" missing, not REG_SZ,
-//    longer than the folder buffer, or not an absolute folder such as
-//    "C:\..." or "\\server\share..."): dialog 205, owned by `mainDialog`;
+//    longer than the folder buffer, not an absolute folder such as
+//    "C:\..." or "\\server\share...", or naming no existing folder): dialog
+//    205, owned by `mainDialog`; nothing is created;
 //  - the user cancelled the folder chooser: the walk ends there;
 //  - one or more components failed (package unreadable, damaged or not the
 //    one recorded, not a usable component module, disk full, module not
@@ -35,10 +38,13 @@
 //    end one error message owned by `mainDialog` names each failed component
 //    with its reason (string 8, a line "<name>: <reason>" each; past what the
 //    message can show, string 21 counts the rest).
-// When the installed module is held by another process (the screensaver,
-// its settings or preview), dialog 208 asks at once whether to try again;
-// "&Wiederholen" moves the already decoded and registered module again,
-// "Abbrechen" counts the component as failed and puts its values back.
+// A read-only installed module is replaced all the same; one that the
+// screensaver (its settings or preview) has loaded is moved aside and
+// replaced (see decode/pending_file.h). When another process holds the
+// installed module open, the move is tried again for about two seconds;
+// then dialog 208 asks whether to try again: "&Wiederholen" moves the
+// already decoded and registered module again, "Abbrechen" counts the
+// component as failed and puts its values back.
 // The status line (control 214) is empty whenever this returns.
 // Runs with the main dialog's busy flag set and its buttons 210/211 disabled.
 bool InstallComponents(HWND mainDialog);
@@ -55,6 +61,17 @@ bool InstallComponents(HWND mainDialog);
 // "C:Verdanelle", "\Verdanelle") would put the modules below whatever the
 // current folder happens to be; "\\" and "\\\..." name no server.
 [[nodiscard]] bool IsAbsoluteFolder(const char* folder);
+
+// Room for the registry value "dir" and for a folder picked in the chooser,
+// terminator included.
+constexpr int kFolderBufferSize = 260;
+
+// Reads the product folder, the value "dir" of sub-key "general" of
+// `productKey`, into `folder`. True when it is a REG_SZ that fits, is an
+// absolute folder (IsAbsoluteFolder) and names an existing folder; false
+// otherwise (the screensaver counts as not installed), `folder` then
+// holding whatever was read or the empty text.
+[[nodiscard]] bool ReadProductFolder(RegistryKey& productKey, char (&folder)[kFolderBufferSize]);
 
 // The size and CRC-32 that the build recorded for `baseName`'s module, from
 // the payload table (RCDATA IDR_PAYLOAD_TABLE of appState.instance, lines

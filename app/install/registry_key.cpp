@@ -46,7 +46,7 @@ bool WideName(const char* name, std::wstring* wide) {
 
 }  // namespace
 
-RegistryKey::RegistryKey(HKEY root, const char* path) : root(root) {
+RegistryKey::RegistryKey(HKEY root, const char* path, Opening opening) : root(root), opening(opening) {
   CopyBounded(this->path, kPathBufferSize, path != nullptr ? path : "");
 }
 
@@ -65,8 +65,10 @@ HKEY RegistryKey::OpenSubKey(const char* subKey) const {
     CopyBounded(joined + length, sizeof joined - length, subKey);
   }
   HKEY key = nullptr;
-  if (RegCreateKeyA(root, joined, &key) != ERROR_SUCCESS) return nullptr;
-  return key;
+  const LONG opened = opening == Opening::CreateMissing
+                          ? RegCreateKeyA(root, joined, &key)
+                          : RegOpenKeyExA(root, joined, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+  return opened == ERROR_SUCCESS ? key : nullptr;
 }
 
 void RegistryKey::CloseSubKey(HKEY key) {

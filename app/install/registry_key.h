@@ -11,7 +11,9 @@
 // path (null: the path itself) and a value in it, opens the joined key with
 // RegCreateKeyA, makes one registry call and closes the key again before it
 // returns. Opening creates every missing key of the joined path, so even a
-// read leaves its key behind (empty). Between operations no handle is held,
+// read leaves its key behind (empty); an object made with
+// Opening::ExistingOnly opens existing keys only, and fails where one is
+// missing. Between operations no handle is held,
 // except the enumeration key from BeginEnum to EndEnum.
 //
 // Results are true for success and false for failure; nothing is shown or
@@ -27,9 +29,11 @@ class RegistryKey {
   // Room for the path, a backslash and a sub-key name, with terminator.
   static constexpr size_t kJoinedPathBufferSize = 520;
 
+  enum class Opening { CreateMissing, ExistingOnly };
+
   // Keeps `root` (not owned, never closed) and copies at most 259 characters
   // of `path`; a null path is the empty path (sub-keys directly below root).
-  RegistryKey(HKEY root, const char* path);
+  RegistryKey(HKEY root, const char* path, Opening opening = Opening::CreateMissing);
 
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
@@ -106,9 +110,9 @@ class RegistryKey {
   [[nodiscard]] static bool TerminateString(char* buffer, DWORD bufferSize, DWORD bytesRead);
 
  protected:
-  // Opens (creating as needed) the object's path joined with `subKey`.
-  // Null for a null root, a joined path longer than 519 characters, or a
-  // failed RegCreateKeyA. The caller closes the handle with CloseSubKey.
+  // Opens (creating as needed, unless ExistingOnly) the object's path
+  // joined with `subKey`. Null for a null root, a joined path longer than
+  // 519 characters, or a failed RegCreateKeyA (RegOpenKeyExA). The caller closes the handle with CloseSubKey.
   HKEY OpenSubKey(const char* subKey) const;
   // Closes `key` unless it is null.
   static void CloseSubKey(HKEY key);
@@ -124,6 +128,7 @@ class RegistryKey {
  private:
   uint32_t enumIndex = 0;
   HKEY root;
+  Opening opening;
   HKEY enumKey = nullptr;
   char path[kPathBufferSize];
 };

@@ -72,6 +72,7 @@ const char kOtherBytes[] = "Das Paket geh\xf6" "rt nicht zu diesem Installations
 const char kNotAModule[] = "Das Paket enth\xe4" "lt keine verwendbare Komponente.";
 const char kDiskFull[] = "Der Datentr\xe4" "ger ist voll.";
 const char kInUse[] = "Die Komponente wird gerade verwendet.";
+const char kWriteFailed[] = "Die Komponente konnte nicht geschrieben werden.";
 const char kBadName[] = "Der Name der Komponente ist nicht zul\xe4" "ssig.";
 // The question about a held module, after its path.
 const char kInUseQuestionEnd[] =
@@ -244,9 +245,11 @@ TEST_F(Installer, PackageInCurrentFolderInstallsExactModuleAndRegistersIt) {
 TEST_F(Installer, ProductNotInstalledShowsDialog205AndLeavesTheKeys) {
   WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
   // No "dir"; one of 300 characters (more than the 260 bytes read); an
-  // empty and a relative one, which would put the module anywhere.
+  // empty and a relative one, which would put the module anywhere; one
+  // whose folder is gone with the screensaver, which must not come back.
   const std::string overlong = product + "\\" + std::string(299 - product.size(), 'd');
-  for (const char* dir : {"<none>", overlong.c_str(), "", "Verdanelle"}) {
+  const std::string gone = work + "\\gone";
+  for (const char* dir : {"<none>", overlong.c_str(), "", "Verdanelle", gone.c_str()}) {
     SCOPED_TRACE(dir);
     ForgetProduct();
     const bool none = std::string(dir) == "<none>";
@@ -259,6 +262,7 @@ TEST_F(Installer, ProductNotInstalledShowsDialog205AndLeavesTheKeys) {
     ExpectIdleAndClose();
     EXPECT_TRUE(regtest::KeyExists(HKEY_LOCAL_MACHINE, std::string(kProductKey) + "\\general", regtest::OwnView()));
     EXPECT_EQ(Written(), (none ? Values{} : Values{{"general\\dir", Sz(dir)}}));
+    EXPECT_EQ(FolderEntries(work), (Names{"product", "start"}));
   }
 }
 
@@ -356,11 +360,19 @@ TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) 
       // The product holds its module open and lets nobody write or replace
       // it; the user gives up when asked.
       {"module in use", E2E_SETUP_EXE, packed, kInUse},
+      // No retry can replace a folder: no question, the reason at once.
+      {"folder at the module's name", E2E_SETUP_EXE, packed, kWriteFailed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const bool inUse = c.reason == kInUse;
-    WriteWholeFile(module, earlier);
+    const bool folder = c.reason == kWriteFailed;
+    if (folder) {
+      RemoveTree(module);
+      std::filesystem::create_directories(module + "\\inside");
+    } else {
+      WriteWholeFile(module, earlier);
+    }
     WriteWholeFile(start + "\\p0046.ppk", c.package);
     std::unique_ptr<void, decltype(&CloseHandle)> held(nullptr, &CloseHandle);
     if (inUse) {
@@ -372,9 +384,14 @@ TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) 
     ExpectFailureMessage(std::string("p0046: ") + c.reason);
     ExpectIdleAndClose();
     held.reset();
-    EXPECT_EQ(ReadBytes(module), earlier);
+    if (folder) {
+      EXPECT_EQ(FolderEntries(module), Names{"inside"});
+    } else {
+      EXPECT_EQ(ReadBytes(module), earlier);
+    }
     EXPECT_EQ(FolderEntries(product), Names{"p0046.dll"});
     EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(product)}}));
+    RemoveTree(module);
   }
 }
 
@@ -391,20 +408,76 @@ TEST_F(Installer, LongFailureListIsCutAfterTwelveLinesAndCountsTheRest) {
   ExpectIdleAndClose();
 }
 
-// The screensaver's settings hold the installed module loaded: the user is
-// asked, and "Wiederholen" moves the module already decoded and registered
-// once it has been let go (while it is still held, the question comes back).
-TEST_F(Installer, HeldModuleIsReplacedWhenRetriedAfterItIsLetGo) {
-  const Bytes earlier = ReadBytes(kTestComponents + "a1.dll");  // a module without code
-  WriteWholeFile(module, earlier);
+// The screensaver's settings hold the installed module loaded (and it is
+// read-only, as files copied from a CD are): it is moved aside and the new
+// one goes in without a question; the next start, once it has been let go,
+// removes the old one. The product folder is named by "dir" in its short
+// 8.3 form, and killed runs left plain files at every pending name: all of
+// them go.
+TEST_F(Installer, LoadedModuleIsReplacedWithoutAQuestionAndTheOldOneGoesAtTheNextStart) {
+  const std::string longNamed = work + "\\Verdanelle Produkt";
+  std::filesystem::create_directory(longNamed);
+  char shortNamed[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA(longNamed.c_str(), shortNamed, MAX_PATH), 0u);
+  ASSERT_STRNE(shortNamed, longNamed.c_str());
+  product = longNamed;
+  module = product + "\\p0046.dll";
+  ForgetProduct();
+  InstallProduct(shortNamed);
+  WriteWholeFile(module, ReadBytes(kTestComponents + "a1.dll"));  // a module without code
+  ASSERT_TRUE(SetFileAttributesA(module.c_str(), FILE_ATTRIBUTE_READONLY));
+  for (const char* leftover : {".tmp", ".1.tmp", ".2.tmp", ".3.tmp", ".4.tmp", ".5.tmp", ".6.tmp", ".7.tmp", ".8.tmp", ".9.tmp"})
+    WriteWholeFile(module + leftover, "left by a killed run");
   WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
   HMODULE held = LoadLibraryA(module.c_str());
   ASSERT_NE(held, nullptr);
   ASSERT_NE(Start(), nullptr);
+  ExpectSuccess();
+  EXPECT_EQ(ReadBytes(module), ReadBytes(kSample + ".dll"));
+  EXPECT_EQ(FolderEntries(product), (Names{"p0046.dll", "p0046.dll.old"}));
+  EXPECT_EQ(Written(), SampleWritten(shortNamed));
+
+  FreeLibrary(held);
+  process = std::make_unique<gui::Process>();
+  main = harness::StartMainDialog(*process, E2E_SETUP_EXE, start);
+  ASSERT_NE(main, nullptr);
+  gui::PressButton(main, IDC_CLOSE);
+  EXPECT_EQ(Exit(), 0);
+  EXPECT_EQ(FolderEntries(product), Names{"p0046.dll"});
+}
+
+// A virus scanner looks at the installed module for a moment (a handle that
+// shares reading only): the move is tried again meanwhile, and nobody is
+// asked.
+TEST_F(Installer, ModuleHeldForAMomentIsReplacedWithoutAQuestion) {
+  WriteWholeFile(module, "earlier");
+  WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
+  HANDLE held = CreateFileA(module.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ASSERT_NE(Start(), nullptr);
+  // Registered: the first move has been tried.
+  EXPECT_TRUE(gui::WaitUntil([&] { return gui::ControlText(main, IDC_STATUS) == texts::kRegisteringText; }, kWaitMs));
+  Sleep(800);
+  CloseHandle(held);
+  ExpectSuccess();
+  EXPECT_EQ(ReadBytes(module), ReadBytes(kSample + ".dll"));
+}
+
+// A handle that does not let the installed module be renamed: the user is
+// asked, and "Wiederholen" moves the module already decoded and registered
+// once it has been let go (while it is still held, the question comes back).
+TEST_F(Installer, HeldModuleIsReplacedWhenRetriedAfterItIsLetGo) {
+  const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+  WriteWholeFile(module, earlier);
+  WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
+  HANDLE held = CreateFileA(module.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ASSERT_NE(Start(), nullptr);
   AnswerInUseQuestion(IDRETRY);
   EXPECT_EQ(Written(), SampleWritten(product)) << "the values are written once, before the first move";
   EXPECT_EQ(ReadBytes(module), earlier);
-  FreeLibrary(held);
+  ASSERT_NE(Wait(texts::kInfoCaption, texts::kInUseQuestionStart), nullptr) << "asked once only";
+  CloseHandle(held);
   AnswerInUseQuestion(IDRETRY);
   ExpectSuccess();
   EXPECT_EQ(ReadBytes(module), ReadBytes(kSample + ".dll"));

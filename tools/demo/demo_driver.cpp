@@ -5,8 +5,9 @@
 // click on: starts the installer in START_FOLDER, looks at the help, clicks
 // "&Installieren", saves a picture (BMP) of every dialog it meets in
 // PICTURE_FOLDER and answers it (the folder chooser is cancelled: nobody is there to pick a
-// folder; with HELD_MODULE, that module is held loaded for the whole run, as
-// the screensaver's settings would, and the question about it is answered
+// folder; with HELD_MODULE, that module is held open for the whole run by a
+// handle that lets nobody move it (a loaded one would be moved aside
+// without a question), and the question about it is answered
 // "Abbrechen"), closes the main dialog if it stays open, and then prints what
 // the installer left behind: every component module in the product folder
 // with its size and every registry value below the product key, read in
@@ -144,8 +145,9 @@ int main(int argc, char** argv) {
     return Fail("usage: installer_demo_driver SETUP_EXE START_FOLDER PICTURE_FOLDER [HELD_MODULE]");
   }
   const std::string pictures = argv[3];
-  const HMODULE held = argc == 5 ? LoadLibraryExA(argv[4], nullptr, DONT_RESOLVE_DLL_REFERENCES) : nullptr;
-  if (argc == 5 && held == nullptr) return Fail("cannot hold the module");
+  const HANDLE held = argc == 5 ? CreateFileA(argv[4], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                                : INVALID_HANDLE_VALUE;
+  if (argc == 5 && held == INVALID_HANDLE_VALUE) return Fail("cannot hold the module");
   gui::Process setup;
   if (!setup.Start(argv[1], argv[2])) return Fail("cannot start the installer");
   const DWORD id = setup.Id();
@@ -205,7 +207,7 @@ int main(int argc, char** argv) {
       answered = false;
     }
   }
-  if (held != nullptr) FreeLibrary(held);
+  if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
   if (!setup.WaitForExit(1000, &code)) return Fail("the installer did not end");
   std::printf("exit code: %lu\n", static_cast<unsigned long>(code));
 
