@@ -1,88 +1,46 @@
 #include "app/install/registration.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/install/resource_blob.h"
+#include "app/install/module_resources.h"
+#include "component/component_reader.h"
 
 namespace {
 
-constexpr int kTypeCodeId = 400;
-constexpr int kDisplayNameId = 401;
-constexpr int kEntryCountId = 402;
-constexpr int kEntryIdsId = 403;
-constexpr int kSeedCountId = 404;
-// Blocks of entry id n are the resources n + 404, n + 405 and n + 406.
-constexpr int kFirstBlockOffset = 404;
-constexpr int kSecondBlockOffset = 405;
-constexpr int kLastBlockOffset = 406;
-
-constexpr int kDisplayNameBufferSize = 300;
-constexpr size_t kRecordSize = 26;
-constexpr size_t kFirstBlockAt = 2;
-constexpr size_t kSecondBlockAt = 12;
-constexpr size_t kLastBlockAt = 22;
-constexpr size_t kLongBlockSize = 10;
-constexpr size_t kShortBlockSize = 4;
+// The display name has always been read into a buffer of this many bytes,
+// its terminator included.
+constexpr size_t kDisplayNameBufferSize = kDisplayNameBytes + 1;
 // Record names: at most this many characters of the base name, "-", index.
 constexpr size_t kRecordPrefixLength = 20;
 constexpr size_t kRecordNameBufferSize = 40;
 // Registry value names are at most 16,383 characters.
 constexpr DWORD kValueNameBufferSize = 16384;
-// A string-table block holds 16 strings, each a length and that many
-// UTF-16 units.
-constexpr int kStringsPerBlock = 16;
 
-// Everything a kind of component means: its type code (record 400), where
-// its display name goes, whether it has a seed count (record 404, under
-// "seeds") and where its entry records go (records 402, 403 and the
-// blocks; none when null).
-struct Kind {
-  int typeCode;
-  const char* category;
-  bool seeded;
-  const char* recordsSubKey;
-};
-constexpr Kind kKinds[] = {
-    {1, "plants", true, nullptr},
-    {2, "animations", false, "aniint"},
-    {3, "sounds", false, "soundint"},
-    {4, "specials", false, "specialint"},
-};
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
-const Kind* KindOf(int typeCode) {
-  for (const Kind& kind : kKinds) {
-    if (kind.typeCode == typeCode) return &kind;
+// The display name of `component` in the ANSI code page, as the installer
+// has always written it: of its units, as many as convert into
+// kDisplayNameBytes bytes (never half a surrogate pair), then the
+// terminator. False when nothing converts.
+bool ToAnsi(const ComponentRecords& component, char* text) {
+  wchar_t units[kMaxDisplayNameUnits];
+  int count = static_cast<int>(std::min(component.displayNameLength, kMaxDisplayNameUnits));
+  std::copy(component.displayName, component.displayName + count, units);
+  while (count > 0) {
+    const int written = WideCharToMultiByte(CP_ACP, 0, units, count, text, static_cast<int>(kDisplayNameBytes),
+                                            nullptr, nullptr);
+    if (written > 0) {
+      text[written] = '\0';
+      return true;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+    --count;
+    if (count > 0 && IsHighSurrogate(component.displayName[count - 1])) --count;
   }
-  return nullptr;
-}
-
-int SignExtend16(unsigned low, unsigned high) {
-  return static_cast<int16_t>(static_cast<uint16_t>(low | (high << 8)));
-}
-
-// Reads RCDATA `id` (modulo 65536) of `module`. If it exists and is exactly
-// 2 bytes long, stores its sign-extended 16-bit value in `*value` and returns
-// true; otherwise returns false and leaves `*value` as it was.
-bool ReadResourceShort(HMODULE module, int id, int* value) {
-  const ResourceBlob blob(module, id, RT_RCDATA);
-  const unsigned char* bytes = nullptr;
-  uint32_t size = 0;
-  if (!blob.GetData(&bytes, &size) || size != 2) return false;
-  *value = SignExtend16(bytes[0], bytes[1]);
-  return true;
-}
-
-// Puts the bytes of RCDATA `id` at `out` if the resource is exactly `size`
-// bytes long; otherwise leaves `out` as it is (zeros).
-void CopyBlock(HMODULE module, int id, unsigned char* out, size_t size) {
-  const ResourceBlob blob(module, id, RT_RCDATA);
-  const unsigned char* bytes = nullptr;
-  uint32_t length = 0;
-  if (!blob.GetData(&bytes, &length) || length != size) return;
-  std::memcpy(out, bytes, size);
+  return false;
 }
 
 // "<first 20 characters of the base name>-" into `name`; its length.
@@ -110,69 +68,6 @@ long RecordIndexOf(const char* valueName, const char* prefix, size_t prefixLengt
     index = index * 10 + (*d - '0');
   }
   return index;
-}
-
-// A string block whose strings all lie within its bytes.
-bool IsWholeStringBlock(const unsigned char* bytes, uint32_t size) {
-  size_t at = 0;
-  for (int i = 0; i < kStringsPerBlock && at < size; ++i) {
-    if (size - at < 2) return false;
-    const size_t units = static_cast<size_t>(bytes[at]) | static_cast<size_t>(bytes[at + 1]) << 8;
-    at += 2;
-    if (units * 2 > size - at) return false;
-    at += units * 2;
-  }
-  return true;
-}
-
-// The entry ids of `module` (sign-extended): false when the count (402) is
-// missing, not 2 bytes or negative, or the id array (403) holds fewer ids.
-bool ReadEntryIds(HMODULE module, std::vector<int>* ids) {
-  int count = 0;
-  if (!ReadResourceShort(module, kEntryCountId, &count) || count < 0) return false;
-  const ResourceBlob idsBlob(module, kEntryIdsId, RT_RCDATA);
-  const unsigned char* bytes = nullptr;
-  uint32_t size = 0;
-  if (!idsBlob.GetData(&bytes, &size) || size / 2 < static_cast<uint32_t>(count)) return false;
-  ids->clear();
-  for (int i = 0; i < count; ++i) ids->push_back(SignExtend16(bytes[2 * i], bytes[2 * i + 1]));
-  return true;
-}
-
-// Whether resource `id` of `type` can be copied as it claims to be: within
-// kMaxResourceSize and within the module's image. A missing one can: it is
-// read as absent.
-bool IsBelievable(HMODULE module, int id, LPCSTR type) {
-  const ResourceBlob blob(module, id, type);
-  return !blob.Refused() && (blob.Size() == 0 || blob.GetData(nullptr, nullptr));
-}
-
-// Every resource that registration copies for a module of `kind`, beyond
-// the type code and display-name id that were read already: the string block
-// holding the display name, and the seed count, or the count, the ids and
-// each entry's blocks. Resources it never reads may be anything (a
-// component may carry pictures and sounds of its own).
-bool ReadsAreBelievable(HMODULE module, const Kind& kind, int displayNameId) {
-  const ResourceBlob strings(module, (displayNameId & 0xFFFF) / kStringsPerBlock + 1, RT_STRING);
-  const unsigned char* bytes = nullptr;
-  uint32_t size = 0;
-  if (strings.Refused() || !strings.GetData(&bytes, &size) || !IsWholeStringBlock(bytes, size)) {
-    return false;
-  }
-  if (kind.seeded && !IsBelievable(module, kSeedCountId, RT_RCDATA)) return false;
-  if (kind.recordsSubKey == nullptr) return true;
-  if (!IsBelievable(module, kEntryCountId, RT_RCDATA) ||
-      !IsBelievable(module, kEntryIdsId, RT_RCDATA)) {
-    return false;
-  }
-  std::vector<int> ids;
-  if (!ReadEntryIds(module, &ids)) return true;  // no records, so no blocks are read
-  for (const int id : ids) {
-    for (const int offset : {kFirstBlockOffset, kSecondBlockOffset, kLastBlockOffset}) {
-      if (!IsBelievable(module, id + offset, RT_RCDATA)) return false;
-    }
-  }
-  return true;
 }
 
 // Deletes `valueName` and makes sure it is gone.
@@ -208,71 +103,36 @@ bool DropRecords(RegistryKey& key, const char* subKey, const char* prefix, size_
   return true;
 }
 
-// Builds the 26-byte record of `entryId` (sign-extended 16-bit) from the
-// module's blocks and writes it as REG_BINARY `valueName` under
-// `recordsSubKey` of `key`; whether the write succeeded.
-bool WriteEntryRecord(RegistryKey& key, const char* recordsSubKey, HMODULE module,
-                      const char* valueName, int entryId) {
-  unsigned char record[kRecordSize] = {};
-  record[0] = static_cast<unsigned char>(entryId & 0xFF);
-  record[1] = static_cast<unsigned char>((entryId >> 8) & 0xFF);
-  CopyBlock(module, entryId + kFirstBlockOffset, record + kFirstBlockAt, kLongBlockSize);
-  CopyBlock(module, entryId + kSecondBlockOffset, record + kSecondBlockAt, kLongBlockSize);
-  CopyBlock(module, entryId + kLastBlockOffset, record + kLastBlockAt, kShortBlockSize);
-  return key.WriteBinary(recordsSubKey, valueName, record, kRecordSize);
-}
-
-// What a module must pass before anything is written for it (see
-// RegisterComponent); the module's kind, with its display name in
-// `displayName` (kDisplayNameBufferSize bytes), or null.
-const Kind* CheckedKind(HMODULE module, char* displayName) {
-  if (module == nullptr) return nullptr;
-  int typeCode = 0;
-  int displayNameId = 0;
-  if (!ReadResourceShort(module, kTypeCodeId, &typeCode) ||
-      !ReadResourceShort(module, kDisplayNameId, &displayNameId)) {
-    return nullptr;
-  }
-  const Kind* kind = KindOf(typeCode);
-  if (kind == nullptr || !ReadsAreBelievable(module, *kind, displayNameId)) return nullptr;
-  if (LoadStringA(module, static_cast<UINT>(displayNameId) & 0xFFFF, displayName,
-                  kDisplayNameBufferSize) <= 0) {
-    return nullptr;
-  }
-  return kind;
-}
-
 // The registration's writes, with what they replace already kept.
-bool WriteComponent(RegistryKey& key, HMODULE module, const char* baseName, const Kind& kind,
+bool WriteComponent(RegistryKey& key, const char* baseName, const ComponentRecords& component,
                     const char* displayName, RegistrySnapshot& snapshot) {
+  const ComponentKind& kind = *component.kind;
   if (!snapshot.Keep(key, kind.category, baseName)) return false;
   char prefix[kRecordNameBufferSize] = {};
   const size_t prefixLength = RecordPrefix(baseName, prefix);
-  int seedCount = 0;
-  const bool seeded = kind.seeded && ReadResourceShort(module, kSeedCountId, &seedCount) && seedCount > 0;
+  const bool seeded = component.seedCount > 0;
   if (seeded && (!snapshot.Keep(key, "seeds", baseName) ||
-                 !key.WriteDword("seeds", baseName, static_cast<DWORD>(seedCount)))) {
+                 !key.WriteDword("seeds", baseName, static_cast<DWORD>(component.seedCount)))) {
     return false;
   }
   if (kind.recordsSubKey != nullptr) {
-    // Unusable counts or ids are no failure: the component has no records.
-    std::vector<int> ids;
-    if (!ReadEntryIds(module, &ids)) ids.clear();
-    for (size_t i = 0; i < ids.size(); ++i) {
+    for (size_t i = 0; i < component.entries.size(); ++i) {
       char name[kRecordNameBufferSize];
       std::snprintf(name, sizeof name, "%s%u", prefix, static_cast<unsigned>(i));
       if (!snapshot.Keep(key, kind.recordsSubKey, name) ||
-          !WriteEntryRecord(key, kind.recordsSubKey, module, name, ids[i])) {
+          !key.WriteBinary(kind.recordsSubKey, name, component.entries[i].data(), kEntryRecordSize)) {
         return false;
       }
     }
-    const int written = static_cast<int>(ids.size());
     // Records of an earlier version with more entries.
-    if (!DropRecords(key, kind.recordsSubKey, prefix, prefixLength, written, snapshot)) return false;
+    if (!DropRecords(key, kind.recordsSubKey, prefix, prefixLength, static_cast<long>(component.entries.size()),
+                     snapshot)) {
+      return false;
+    }
   }
   // The component is of this kind only now: whatever an earlier version of
   // another kind (or with a seed count) left under its name goes.
-  for (const Kind& other : kKinds) {
+  for (const ComponentKind& other : kComponentKinds) {
     if (&other == &kind) continue;
     if (!Drop(key, other.category, baseName, snapshot)) return false;
     if (other.recordsSubKey != nullptr &&
@@ -326,12 +186,15 @@ bool RegistrySnapshot::Restore(RegistryKey& key) const {
 Registration RegisterComponent(RegistryKey& productKey, HMODULE module, const char* baseName,
                                RegistrySnapshot* previous) {
   if (module == nullptr || baseName == nullptr) return Registration::NotAComponent;
+  ModuleResources resources(module);
+  ComponentRecords component;
   char displayName[kDisplayNameBufferSize];
-  const Kind* kind = CheckedKind(module, displayName);
-  if (kind == nullptr) return Registration::NotAComponent;
+  if (!ReadComponent(resources, &component, nullptr) || !ToAnsi(component, displayName)) {
+    return Registration::NotAComponent;
+  }
 
   RegistrySnapshot snapshot;
-  if (!WriteComponent(productKey, module, baseName, *kind, displayName, snapshot)) {
+  if (!WriteComponent(productKey, baseName, component, displayName, snapshot)) {
     snapshot.Restore(productKey);
     return Registration::RegistryFailed;
   }

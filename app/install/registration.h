@@ -8,32 +8,23 @@
 
 #include "app/install/registry_key.h"
 
-// Records a component module in the registry, from the RCDATA records the
-// module carries (all ids modulo 65536, numbers little-endian):
-//
-//   400  2 bytes   type code: 1 plant, 2 animation, 3 sound, 4 special
-//   401  2 bytes   string-table id of the display name in the module
-//   404  2 bytes   seed count (plants)
-//   402  2 bytes   entry count (animations, sounds, specials), not negative
-//   403  >= 2 x count bytes: the entry ids, signed 16-bit each
-//   id + 404 / id + 405 / id + 406: 10 / 10 / 4 bytes, the blocks of entry id
-//
-// and writes below HKEY_LOCAL_MACHINE\SOFTWARE\Lumora\Verdanelle:
+// Records a component module in the registry, from the records the module
+// carries as component/component_reader.h reads them, and writes below
+// HKEY_LOCAL_MACHINE\SOFTWARE\Lumora\Verdanelle:
 //
 //   type 1: plants\<base> REG_SZ display name; seeds\<base> REG_DWORD the
 //           seed count, only when it is greater than 0
 //   type 2/3/4: animations / sounds / specials \<base> REG_SZ display name;
-//           aniint / soundint / specialint \<prefix>-<i> REG_BINARY, 26 bytes
-//           per entry: id (2), block 404 (10), block 405 (10), block 406 (4),
-//           each block zeros when its resource is missing or mis-sized;
-//           <prefix> is the first 20 characters of the base name.
+//           aniint / soundint / specialint \<prefix>-<i> REG_BINARY, the 26
+//           bytes of entry i; <prefix> is the first 20 characters of the
+//           base name.
 //
 // These layouts are shared with the screensaver; they stay byte for byte.
 //
 // Modules come out of packages from folders the user can write to: they are
-// read as data files (no code of theirs runs), and every size their resource
-// directory claims for a resource that registration reads is checked
-// (see RegisterComponent, resource_blob.h).
+// read as data files (no code of theirs runs), and every resource that
+// registration reads is checked before it is used (ReadComponent; its bytes
+// must lie inside the module's image, module_resources.h).
 
 inline constexpr const char kProductKeyPath[] = "SOFTWARE\\Lumora\\Verdanelle";
 
@@ -98,12 +89,12 @@ class RegistrySnapshot {
 // components stay, also those that begin like this one (the <prefix>- of
 // record names is compared without case, as the registry does).
 //
-// Checked before anything is written: record 400 a known type code, record
-// 401 present and the display name it names loadable, and every resource
-// that registration copies within kMaxResourceSize and within the module's
-// image: 400, 401, the string block holding the display name (and holding
-// its strings), 404 for a plant, 402 and 403 and each entry's three blocks
-// for the other kinds. Resources it never reads do not matter, whatever
+// Checked before anything is written: everything ReadComponent checks
+// (the records' sizes, the type code, the display name's string block
+// whole up to the name, every resource read within kMaxResourceSize and
+// inside the module's image). The display name is converted from the
+// checked copy to the ANSI code page, as many of its characters as fit into
+// 299 bytes. Resources registration never reads do not matter, whatever
 // their size.
 //
 // Returns Registered on success, with the copy in `*previous` (may be null)

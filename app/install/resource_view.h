@@ -15,6 +15,7 @@ class ResourceView {
   ResourceView(HMODULE module, LPCSTR name, LPCSTR type) {
     HRSRC found = FindResourceA(module, name, type);
     if (found == nullptr) return;
+    located = true;
     claimed = SizeofResource(module, found);
     loaded = LoadResource(module, found);
     if (loaded == nullptr) return;
@@ -29,6 +30,8 @@ class ResourceView {
   ResourceView(const ResourceView&) = delete;
   ResourceView& operator=(const ResourceView&) = delete;
 
+  // The module has the resource (its bytes may still be out of reach).
+  bool Found() const { return located; }
   const unsigned char* Bytes() const { return bytes; }
   // Bytes() are this many; 0 without them.
   size_t Size() const { return size; }
@@ -42,4 +45,5 @@ class ResourceView {
   const unsigned char* bytes = nullptr;
   size_t size = 0;
   DWORD claimed = 0;
+  bool located = false;
 };
