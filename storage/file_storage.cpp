@@ -243,9 +243,10 @@ int ALFileStorage::FlushBuffer() {
     std::int32_t written = 0;
     const int error = platform::Write(handle, buffer.get(), writeCount, written);
     if (written != writeCount) {
-      writeError = error;
+      // A disk file written short without an error: the disk is full.
+      writeError = error != 0 ? error : platform::kErrNoSpace;
       return status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
-                             name.GetName(), written, error);
+                             name.GetName(), written, writeError);
     }
   }
   return FlushFinished();

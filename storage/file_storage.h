@@ -50,7 +50,8 @@ class ALFileStorage : public ALStorage {
   // there fails as a read with errno 27 and leaves the buffer as it was.
   int LoadBuffer(std::int32_t position) override;
   // See ALStorage. Failure: StatusWriteFailed, also (errno 27) when the write
-  // would carry filePosition past sizeLimit (at most 2^31 - 1).
+  // would carry filePosition past sizeLimit (at most 2^31 - 1), and (errno
+  // 28) when the OS writes fewer bytes without naming an error.
   int FlushBuffer() override;
   // Flushes (result not examined), then moves the file pointer. Returns 0,
   // the sticky status code, or StatusSeekFailed.

@@ -9,6 +9,7 @@
 #include "app/dialogs/in_use_dialog.h"
 #include "app/dialogs/info_dialog.h"
 #include "app/install/component_list.h"
+#include "app/install/payload_table.h"
 #include "app/install/registration.h"
 #include "app/install/registry_key.h"
 #include "app/install/resource_blob.h"
@@ -272,22 +273,7 @@ bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc) {
   const unsigned char* bytes = nullptr;
   uint32_t length = 0;
   if (!table.GetData(&bytes, &length)) return false;
-  const char* text = reinterpret_cast<const char*>(bytes);  // the blob adds the terminator
-  const size_t nameLength = std::strlen(baseName);
-  for (const char* line = text; *line != '\0';) {
-    const char* next = std::strchr(line, '\n');
-    if (std::strncmp(line, baseName, nameLength) == 0 && line[nameLength] == ' ') {
-      unsigned long expectedSize = 0;
-      unsigned long expectedCrc = 0;
-      if (std::sscanf(line + nameLength, " %lu %lx", &expectedSize, &expectedCrc) != 2) return false;
-      *size = static_cast<uint32_t>(expectedSize);
-      *crc = static_cast<uint32_t>(expectedCrc);
-      return true;
-    }
-    if (next == nullptr) break;
-    line = next + 1;
-  }
-  return false;
+  return FindPayload(reinterpret_cast<const char*>(bytes), length, baseName, size, crc);
 }
 
 bool ReadProductFolder(RegistryKey& productKey, char (&folder)[kFolderBufferSize]) {

@@ -74,10 +74,8 @@ constexpr int kFolderBufferSize = 260;
 [[nodiscard]] bool ReadProductFolder(RegistryKey& productKey, char (&folder)[kFolderBufferSize]);
 
 // The size and CRC-32 that the build recorded for `baseName`'s module, from
-// the payload table (RCDATA IDR_PAYLOAD_TABLE of appState.instance, lines
-// "<base> <size> <crc in hex>" separated by "\n"). True with both stored
-// for the line whose name is exactly `baseName`, the first such one. False,
-// storing nothing, when there is no table, no line of that name, or its
-// line does not hold both numbers: a package made elsewhere, which installs
+// the payload table (RCDATA IDR_PAYLOAD_TABLE of appState.instance; see
+// payload_table.h). False, storing nothing, when there is no table or no
+// whole line of that name: a package made elsewhere, which installs
 // unchecked.
 [[nodiscard]] bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc);

@@ -9,11 +9,39 @@
 #include <vector>
 
 #include "app/dialogs/chooser_walk.h"
+#include "app/install/payload_table.h"
 #include "app/picture/banner.h"
 #include "app/picture/dib_layout.h"
 #include "app/picture/indexed_image.h"
 
 namespace {
+
+// A name that begins like another's, a line cut short before the next one,
+// signs, overlong figures, trailing bytes, the last line without a line feed.
+TEST(PayloadTable, OnlyAWholeLineOfExactlyTheNameCounts) {
+  const std::string table =
+      "p00461 11 b\np0046 3072 A1B2C3D4\nq1 5\nc1 1 2\nm1 -5 7\nm2 5 -7\nm3 4294967296 1\nm4 1 123456789\n"
+      "m5 1 2 3\nm6 01 0a\np004 4294967295  FFFFFFFF";
+  const struct {
+    const char* name;
+    bool found;
+    std::uint32_t size;
+    std::uint32_t crc;
+  } cases[] = {{"p0046", true, 3072, 0xA1B2C3D4u}, {"p004", true, 4294967295u, 0xFFFFFFFFu}, {"m6", true, 1, 10},
+               {"p00461", true, 11, 0xB}, {"q1", false, 0, 0}, {"m1", false, 0, 0}, {"m2", false, 0, 0},
+               {"m3", false, 0, 0}, {"m4", false, 0, 0}, {"m5", false, 0, 0}, {"x9", false, 0, 0}};
+  for (const auto& c : cases) {
+    std::uint32_t size = 99;
+    std::uint32_t crc = 99;
+    EXPECT_EQ(FindPayload(table.data(), table.size(), c.name, &size, &crc), c.found) << c.name;
+    EXPECT_EQ(size, c.found ? c.size : 99u) << c.name;
+    EXPECT_EQ(crc, c.found ? c.crc : 99u) << c.name;
+  }
+  // Only the bytes given are read: a table cut after "p0046 30".
+  std::uint32_t size = 0;
+  std::uint32_t crc = 0;
+  EXPECT_FALSE(FindPayload(table.data(), table.find("3072") + 2, "p0046", &size, &crc));
+}
 
 TEST(Banner, IsStoredScrambledAndRoundTripsWithoutGoingPastItsArray) {
   const std::string stored(reinterpret_cast<const char*>(BannerStoredBytes()), kBannerCapacity);

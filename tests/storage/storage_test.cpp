@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -18,6 +19,10 @@
 #include "storage/file_storage.h"
 #include "storage/null_storage.h"
 #include "tests/storage/storage_test_util.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 // Lets a 2 GiB buffer fail for real, as it does in a 32-bit process, instead
@@ -308,6 +313,22 @@ TEST(FileStorage, WriteSeekAndReadFailuresAreReportedWithCountersKept) {
   ASSERT_EQ(0, input.Open());
   EXPECT_EQ(StatusReadFailed, input.ReadChar());
   ExpectStatus(input, StatusReadFailed, "Read failure on " + folder.Path() + ".  errno = 21");
+  // A file written short without an error number (as the OS does at the
+  // last free bytes of a disk; here at a file size limit): the disk is full.
+  struct rlimit limit;
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &limit));
+  const struct rlimit small = {100, limit.rlim_max};
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ALFileStorage shortWritten(folder.File("short.bin").c_str(), kBuffer, CaseInsensitive);
+  ASSERT_EQ(0, shortWritten.Create(-1));
+  for (int i = 0; i < 200; ++i) shortWritten.WriteChar('s');
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+  const int flushed = shortWritten.FlushBuffer();
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(StatusWriteFailed, flushed);
+  ExpectStatus(shortWritten, StatusWriteFailed, "Write failure on " + folder.File("short.bin") + ".  result = 100, errno = 28");
+  EXPECT_EQ(28, shortWritten.writeError);
 #endif
 }
 
