@@ -9,6 +9,7 @@
 namespace platform {
 
 constexpr int kErrNoEntry = 2;          // no such file or directory
+constexpr int kErrBadHandle = 9;        // a handle not open for what was asked
 constexpr int kErrNoMemory = 12;        // not enough memory
 constexpr int kErrAccess = 13;          // access denied
 constexpr int kErrExists = 17;          // already exists

@@ -11,7 +11,7 @@
 
 // The error numbers the storage layer tests must mean the same here as in
 // the Windows C runtime, so errno can pass through unchanged.
-static_assert(ENOENT == platform::kErrNoEntry && ENOMEM == platform::kErrNoMemory &&
+static_assert(ENOENT == platform::kErrNoEntry && EBADF == platform::kErrBadHandle && ENOMEM == platform::kErrNoMemory &&
                   EACCES == platform::kErrAccess && EEXIST == platform::kErrExists &&
                   EINVAL == platform::kErrInvalid && EISDIR == platform::kErrIsDirectory && ENFILE == platform::kErrTooManyOpen &&
                   EMFILE == platform::kErrTooManyOpenHere && EFBIG == platform::kErrFileTooLarge &&

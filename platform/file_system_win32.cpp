@@ -52,9 +52,20 @@ int Read(int handle, void* data, std::int32_t length, std::int32_t& count) {
   return count < 0 ? errno : 0;
 }
 
+// Through the OS handle: the C runtime turns a write that the disk cut
+// short into a failure with an error number that does not say so.
 int Write(int handle, const void* data, std::int32_t length, std::int32_t& count) {
-  count = _write(handle, data, static_cast<unsigned>(length));
-  return count < 0 ? errno : 0;
+  count = -1;
+  const intptr_t os = _get_osfhandle(handle);
+  if (os == -1) return kErrInvalid;
+  DWORD written = 0;
+  if (!WriteFile(reinterpret_cast<HANDLE>(os), data, static_cast<DWORD>(length), &written, nullptr)) {
+    // A handle not opened for writing, as the C runtime says it.
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED ? kErrBadHandle : ErrorNumberOfWin32Error(error);
+  }
+  count = static_cast<std::int32_t>(written);
+  return 0;
 }
 
 int SeekFromStart(int handle, std::int32_t position) {

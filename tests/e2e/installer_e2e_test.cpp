@@ -485,8 +485,9 @@ TEST_F(Installer, HeldModuleIsReplacedWhenRetriedAfterItIsLetGo) {
   EXPECT_EQ(Written(), SampleWritten(product));
 }
 
-// A product folder on a volume with no room left: the module cannot even be
-// decoded, and the user is told so.
+// A product folder on a volume with no room left, and one with room for a
+// quarter of the module: the module cannot be decoded, and the user is told
+// why.
 TEST_F(Installer, FullDiskIsReportedAndTheInstalledModuleKept) {
   const std::string drive = gui::WindowsPath(E2E_SMALL_DRIVE);
   ULARGE_INTEGER total = {};
@@ -495,25 +496,32 @@ TEST_F(Installer, FullDiskIsReportedAndTheInstalledModuleKept) {
   }
   product = drive + "\\product";
   module = product + "\\p0046.dll";
-  RemoveTree(product);
-  std::filesystem::create_directory(product);
   InstallProduct(product);
+  // The sample with 1 MiB behind it (never mapped, so still a sound module),
+  // hardly compressible, so that the writes do not all end at a page of the
+  // volume and the last one is cut short.
+  Bytes large = ReadBytes(kSample + ".dll");
+  for (size_t i = 0; i < (1u << 20); ++i) large.push_back(static_cast<unsigned char>((i * 7) ^ (i >> 12)));
   const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
-  WriteWholeFile(module, earlier);
-  WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
-  {
+  for (const bool filled : {true, false}) {
+    SCOPED_TRACE(filled);
+    RemoveTree(product);
+    std::filesystem::create_directory(product);
+    WriteWholeFile(module, earlier);
+    WriteWholeFile(start + "\\p0046.ppk", filled ? ReadBytes(kSample + ".ppk") : Deflate(large));
     // Fill the volume to its last byte.
     std::ofstream filler(product + "\\filler", std::ios::binary);
     const std::string block(512, 'f');
-    while (filler.write(block.data(), block.size()) && filler.flush()) {
+    while (filled && filler.write(block.data(), block.size()) && filler.flush()) {
     }
+    filler.close();
+    ASSERT_NE(Start(filled ? E2E_SETUP_EXE : E2E_UNVERIFIED_SETUP_EXE), nullptr);
+    ExpectFailureMessage(std::string("p0046: ") + kDiskFull);
+    ExpectIdleAndClose();
+    EXPECT_EQ(ReadBytes(module), earlier);
+    EXPECT_EQ(FolderEntries(product), (Names{"filler", "p0046.dll"}));
+    EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(product)}}));
   }
-  ASSERT_NE(Start(), nullptr);
-  ExpectFailureMessage(std::string("p0046: ") + kDiskFull);
-  ExpectIdleAndClose();
-  EXPECT_EQ(ReadBytes(module), earlier);
-  EXPECT_EQ(FolderEntries(product), (Names{"filler", "p0046.dll"}));
-  EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(product)}}));
   RemoveTree(product);
 }
 
