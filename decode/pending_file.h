@@ -108,6 +108,10 @@ class ALPendingFile {
   // go), WriteFailed when no retry can help (a folder has the target's name).
   [[nodiscard]] int Replace(ALStatusRecord& status);
 
+  // Name number `number` of the pending (or, with kAsideSuffix, aside)
+  // files of `path`.
+  [[nodiscard]] static std::string PendingName(const std::string& path, int number, const char* suffix = kSuffix);
+
   // Removes what a cut-off run may have left beside `targetPath`: plain
   // files at its pending and aside names (see above), nothing else. One
   // that cannot go yet (an aside module still loaded) stays.
@@ -125,9 +129,6 @@ class ALPendingFile {
   std::uint32_t Crc32() const { return crc32; }
 
  private:
-  // Name number `number` of the pending (or, with kAsideSuffix, aside)
-  // files of `path`.
-  static std::string PendingName(const std::string& path, int number, const char* suffix = kSuffix);
   // Moves the held target aside and the written file into its place; 0 or
   // the error number of the move that failed.
   int ReplaceMovingAside();

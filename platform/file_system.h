@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // The few operating-system calls the portable layers need, one
 // implementation per OS. Failures come back as C runtime error numbers,
@@ -91,6 +92,18 @@ struct FileInfo {
 // error number of a failed check or removal (kErrAccess for a file mapped
 // as a module somewhere, which Windows does not let go of).
 [[nodiscard]] int RemovePlainFile(const char* path);
+
+// Whether `path` is a plain file with one link, found under its own name
+// (as RemovePlainFile checks); false for anything else or nothing.
+[[nodiscard]] bool IsPlainFile(const char* path);
+
+// Reads the whole of `path` into `bytes`, when it is a plain file with one
+// link, found under its own name (as RemovePlainFile checks), of at most
+// `maxBytes` bytes; a link at the name is never followed. Returns 0; or
+// kErrNoEntry when nothing has the name, kErrExists when something else
+// than such a file has it, kErrFileTooLarge when it is larger, or the error
+// number of a failed open or read (`bytes` then empty).
+[[nodiscard]] int ReadPlainFile(const char* path, std::uint32_t maxBytes, std::vector<unsigned char>& bytes);
 
 // Has `path` removed when the system next starts, for a plain file that
 // cannot be removed now because a running program has it mapped. Only

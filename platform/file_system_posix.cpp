@@ -108,6 +108,39 @@ int RemovePlainFile(const char* path) {
   return 0;
 }
 
+bool IsPlainFile(const char* path) {
+  struct stat entry;
+  return ::lstat(path, &entry) == 0 && S_ISREG(entry.st_mode) && entry.st_nlink == 1;
+}
+
+int ReadPlainFile(const char* path, std::uint32_t maxBytes, std::vector<unsigned char>& bytes) {
+  bytes.clear();
+  // Not blocking: a fifo at the name must not hang the reader.
+  const int file = ::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (file < 0) return errno == ELOOP ? EEXIST : errno;
+  struct stat entry;
+  int error = ::fstat(file, &entry) < 0 ? errno : 0;
+  if (error == 0 && (!S_ISREG(entry.st_mode) || entry.st_nlink != 1)) error = EEXIST;
+  if (error == 0 && static_cast<std::uint64_t>(entry.st_size) > maxBytes) error = EFBIG;
+  if (error == 0) {
+    bytes.resize(static_cast<std::size_t>(entry.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t count = ::read(file, bytes.data() + done, bytes.size() - done);
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0) {
+        error = errno;
+        break;
+      }
+      if (count == 0) break;
+      done += static_cast<std::size_t>(count);
+    }
+    bytes.resize(error == 0 ? done : 0);
+  }
+  ::close(file);
+  return error;
+}
+
 // Nothing keeps a file from being removed here.
 int RemoveAtRestart(const char*) { return kErrInvalid; }
 

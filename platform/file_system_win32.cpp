@@ -169,10 +169,6 @@ bool OpenedByItsOwnName(HANDLE file, const char* path) {
   return CompareStringOrdinal(opened, -1, expected, -1, TRUE) == CSTR_EQUAL;
 }
 
-}  // namespace
-
-namespace {
-
 // Clears the read-only attribute of `path`, whose attributes are
 // `attributes`, while the caller holds it open without sharing deletion (so
 // that the name cannot be moved meanwhile and still leads to the file the
@@ -187,26 +183,32 @@ int ClearReadOnly(const char* path, DWORD attributes) {
   return SetFileAttributesA(path, cleared) ? 0 : ErrorNumberOfLastError();
 }
 
-}  // namespace
-
-int RemovePlainFile(const char* path) {
-  // Not shared: a file someone holds open is not a leftover. The reparse
-  // point itself is opened, never what it points to.
-  FileHandle file(CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (file.value == INVALID_HANDLE_VALUE) {
-    const int error = ErrorNumberOfLastError();
-    return error == kErrNoEntry ? 0 : error;
-  }
-  BY_HANDLE_FILE_INFORMATION info;
+// Opens the entry `path` itself (never what a link at it points to) with
+// `access` and `share`, and checks that it is a plain file with one link
+// found under its own name. 0 with `info` filled; kErrExists when something
+// else has the name; or the error number of the open or the look.
+int OpenPlainFile(const char* path, DWORD access, DWORD share, FileHandle& file, BY_HANDLE_FILE_INFORMATION& info) {
+  file.value = CreateFileA(path, access, share, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file.value == INVALID_HANDLE_VALUE) return ErrorNumberOfLastError();
   if (!GetFileInformationByHandle(file.value, &info)) return ErrorNumberOfLastError();
   if ((info.dwFileAttributes & kNotPlain) != 0 || info.nNumberOfLinks != 1 ||
       GetFileType(file.value) != FILE_TYPE_DISK || !OpenedByItsOwnName(file.value, path)) {
     return kErrExists;
   }
+  return 0;
+}
+
+}  // namespace
+
+int RemovePlainFile(const char* path) {
+  // Not shared: a file someone holds open is not a leftover.
+  FileHandle file(INVALID_HANDLE_VALUE);
+  BY_HANDLE_FILE_INFORMATION info;
+  int error = OpenPlainFile(path, DELETE | FILE_READ_ATTRIBUTES, 0, file, info);
+  if (error != 0) return error == kErrNoEntry ? 0 : error;
   // A module moved aside keeps the read-only attribute it had, which would
   // keep it from being deleted.
-  const int error = ClearReadOnly(path, info.dwFileAttributes);
+  error = ClearReadOnly(path, info.dwFileAttributes);
   if (error != 0) return error;
   // Deleted through the handle just checked, when it closes.
   FILE_DISPOSITION_INFO disposition = {};
@@ -214,6 +216,36 @@ int RemovePlainFile(const char* path) {
   if (!SetFileInformationByHandle(file.value, FileDispositionInfo, &disposition, sizeof disposition)) {
     return ErrorNumberOfLastError();
   }
+  return 0;
+}
+
+bool IsPlainFile(const char* path) {
+  FileHandle file(INVALID_HANDLE_VALUE);
+  BY_HANDLE_FILE_INFORMATION info;
+  return OpenPlainFile(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, file,
+                       info) == 0;
+}
+
+int ReadPlainFile(const char* path, std::uint32_t maxBytes, std::vector<unsigned char>& bytes) {
+  bytes.clear();
+  FileHandle file(INVALID_HANDLE_VALUE);
+  BY_HANDLE_FILE_INFORMATION info;
+  const int error = OpenPlainFile(path, GENERIC_READ, FILE_SHARE_READ, file, info);
+  if (error != 0) return error;
+  if (info.nFileSizeHigh != 0 || info.nFileSizeLow > maxBytes) return kErrFileTooLarge;
+  bytes.resize(info.nFileSizeLow);
+  DWORD done = 0;
+  while (done < bytes.size()) {
+    DWORD count = 0;
+    if (!ReadFile(file.value, bytes.data() + done, static_cast<DWORD>(bytes.size()) - done, &count, nullptr)) {
+      bytes.clear();
+      return ErrorNumberOfLastError();
+    }
+    // Shorter than it said: it changed meanwhile.
+    if (count == 0) break;
+    done += count;
+  }
+  bytes.resize(done);
   return 0;
 }
 

@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/dialogs/folder_chooser.h"
 #include "app/dialogs/in_use_dialog.h"
 #include "app/dialogs/info_dialog.h"
+#include "app/install/change_record.h"
 #include "app/install/component_list.h"
 #include "app/install/payload_table.h"
 #include "app/install/registration.h"
@@ -15,6 +17,7 @@
 #include "app/install/resource_blob.h"
 #include "app/message_text.h"
 #include "decode/pending_file.h"
+#include "platform/file_system.h"
 #include "platform/message_pump.h"
 #include "resources/resource.h"
 
@@ -117,21 +120,11 @@ int ReasonOf(ALPendingFile::Fault fault) {
   }
 }
 
-// Decompresses `package` and installs it as `module`, registered as
-// `baseName`. The package is only read (never copied, written or
-// re-attributed: it lies in a folder the user controls). The decoded module
-// is checked against the payload table, then as a module (read as data: no
-// code of it runs) and registered from its pending file, all before it
-// replaces `module`; a failure at any step leaves the installed module and
-// the registry as they were. When another process holds `module`, the user
-// is asked to let go of it and may try the move again as often as they like.
-Result InstallPackage(RegistryKey& productKey, const char* package, const char* module,
-                      const char* baseName) {
-  SetStatusLine(IDS_EXTRACTING);
-  if (GetFileAttributesA(package) == INVALID_FILE_ATTRIBUTES) {
-    SetStatusLine(-1);
-    return kNotFound;
-  }
+// Decodes `package` into the pending file of `pending` and checks it
+// against the payload table's line for `baseName`. The package is only read
+// (never copied, written or re-attributed: it lies in a folder the user
+// controls).
+Result DecodePackage(ALPendingFile& pending, const char* package, const char* baseName) {
   uint32_t size = 0;
   uint32_t crc = 0;
   const bool expected = ExpectedPayload(baseName, &size, &crc);
@@ -140,39 +133,83 @@ Result InstallPackage(RegistryKey& productKey, const char* package, const char* 
   const int32_t limit = expected && size < static_cast<uint32_t>(ALPendingFile::kNoLimit)
                             ? static_cast<int32_t>(size)
                             : ALPendingFile::kNoLimit;
-  ALPendingFile pending(module);
   ALStatusRecord status;
-  const int decoded = pending.Decode(package, limit, status);
-  SetStatusLine(-1);
-  if (decoded != StatusOk) return Failed(ReasonOf(pending.LastFault()));
-  if (expected && (pending.Size() != size || pending.Crc32() != crc)) {
-    return Failed(IDS_REASON_OTHER_BYTES);
-  }
+  if (pending.Decode(package, limit, status) != StatusOk) return Failed(ReasonOf(pending.LastFault()));
+  if (expected && (pending.Size() != size || pending.Crc32() != crc)) return Failed(IDS_REASON_OTHER_BYTES);
+  return kInstalled;
+}
 
-  SetStatusLine(IDS_REGISTERING);
-  RegistrySnapshot previous;
-  Registration registered;
-  {
-    const ComponentModule decodedModule(pending.PendingPath());
-    registered = RegisterComponent(productKey, decodedModule.Get(), baseName, &previous);
-  }  // unmapped before it is moved
-  Result result = kInstalled;
-  if (registered != Registration::Registered) {
-    result = Failed(registered == Registration::NotAComponent ? IDS_REASON_NOT_A_MODULE : IDS_REASON_REGISTRY);
-  } else {
-    // The values stay written while the user is asked; they go back only
-    // when the module finally cannot be moved into place.
-    while (!ReplaceWaitingOutBriefHold(pending, status)) {
-      if (pending.LastFault() != ALPendingFile::Fault::TargetInUse ||
-          !AskRetryHeldModule(appState.instance, appState.mainDialog, module)) {
-        previous.Restore(productKey);
-        result = Failed(ReasonOf(pending.LastFault()));
-        break;
-      }
+// Moves the pending file over `module`. While another process holds the
+// module, the user is asked to let go of it and may try again as often as
+// they like; false when they give up or the move fails otherwise.
+bool MoveIntoPlace(ALPendingFile& pending, const char* module) {
+  ALStatusRecord status;
+  while (!ReplaceWaitingOutBriefHold(pending, status)) {
+    if (pending.LastFault() != ALPendingFile::Fault::TargetInUse ||
+        !AskRetryHeldModule(appState.instance, appState.mainDialog, module)) {
+      return false;
     }
   }
-  SetStatusLine(-1);
+  return true;
+}
+
+// Registers the decoded module of `pending` as `baseName` and moves it over
+// `module`: read as data (no code of it runs), checked and registered before
+// it replaces `module`. What the registration replaces is kept on disk
+// before the first value changes (a change record), so that a run cut off
+// from then on is set right at the next start (recovery.h); the registry
+// reaches the disk before the module moves. A failure at any step leaves
+// the installed module and the registry as they were.
+Result RegisterAndMove(RegistryKey& productKey, ALPendingFile& pending, const char* module, const char* baseName) {
+  RegistrationPlan plan;
+  Registration planned;
+  {
+    const ComponentModule decodedModule(pending.PendingPath());
+    planned = PlanRegistration(productKey, decodedModule.Get(), baseName, &plan);
+  }  // unmapped before it is moved
+  if (planned != Registration::Registered) {
+    return Failed(planned == Registration::NotAComponent ? IDS_REASON_NOT_A_MODULE : IDS_REASON_REGISTRY);
+  }
+  std::string record;
+  const int recorded =
+      WriteChangeRecord(module, ChangeRecord{pending.Size(), pending.Crc32(), plan.Previous().Values()}, &record);
+  if (recorded != 0) return Failed(recorded == platform::kErrNoSpace ? IDS_REASON_DISK_FULL : IDS_REASON_WRITE_FAILED);
+
+  Result result = kInstalled;
+  if (!ApplyRegistration(productKey, plan)) {
+    result = Failed(IDS_REASON_REGISTRY);
+  } else if (!productKey.Flush()) {
+    plan.Previous().Restore(productKey);
+    result = Failed(IDS_REASON_REGISTRY);
+  } else if (!MoveIntoPlace(pending, module)) {
+    // The values stayed written while the user was asked; they go back
+    // only now that the module cannot be moved into place.
+    plan.Previous().Restore(productKey);
+    result = Failed(ReasonOf(pending.LastFault()));
+  }
+  // A registry that did not reach the disk is left to the next start,
+  // which finds the record.
+  if (productKey.Flush()) static_cast<void>(RemoveChangeRecord(record));
   return result;
+}
+
+// Decompresses `package` and installs it as `module`, registered as
+// `baseName` (see DecodePackage and RegisterAndMove).
+Result InstallPackage(RegistryKey& productKey, const char* package, const char* module,
+                      const char* baseName) {
+  SetStatusLine(IDS_EXTRACTING);
+  if (GetFileAttributesA(package) == INVALID_FILE_ATTRIBUTES) {
+    SetStatusLine(-1);
+    return kNotFound;
+  }
+  ALPendingFile pending(module);
+  const Result decoded = DecodePackage(pending, package, baseName);
+  SetStatusLine(-1);
+  if (decoded.outcome != Outcome::Installed) return decoded;
+  SetStatusLine(IDS_REGISTERING);
+  const Result installed = RegisterAndMove(productKey, pending, module, baseName);
+  SetStatusLine(-1);
+  return installed;
 }
 
 // One attempt at component `baseName`: appends the file names to both

@@ -13,9 +13,6 @@ namespace {
 // The display name has always been read into a buffer of this many bytes,
 // its terminator included.
 constexpr size_t kDisplayNameBufferSize = kDisplayNameBytes + 1;
-// Record names: at most this many characters of the base name, "-", index.
-constexpr size_t kRecordPrefixLength = 20;
-constexpr size_t kRecordNameBufferSize = 40;
 // Registry value names are at most 16,383 characters.
 constexpr DWORD kValueNameBufferSize = 16384;
 
@@ -43,33 +40,6 @@ bool ToAnsi(const ComponentRecords& component, char* text) {
   return false;
 }
 
-// "<first 20 characters of the base name>-" into `name`; its length.
-size_t RecordPrefix(const char* baseName, char* name) {
-  size_t length = 0;
-  while (length < kRecordPrefixLength && baseName[length] != '\0') {
-    name[length] = baseName[length];
-    ++length;
-  }
-  name[length++] = '-';
-  name[length] = '\0';
-  return length;
-}
-
-// The N of a value named "<prefix>N" (N decimal, as the records are named),
-// or -1 when the name is not one of this component's records. The prefix is
-// compared without case, as the registry compares value names.
-long RecordIndexOf(const char* valueName, const char* prefix, size_t prefixLength) {
-  if (_strnicmp(valueName, prefix, prefixLength) != 0) return -1;
-  const char* digits = valueName + prefixLength;
-  if (*digits == '\0' || (digits[0] == '0' && digits[1] != '\0')) return -1;
-  long index = 0;
-  for (const char* d = digits; *d != '\0'; ++d) {
-    if (*d < '0' || *d > '9' || index > 100000) return -1;
-    index = index * 10 + (*d - '0');
-  }
-  return index;
-}
-
 // Deletes `valueName` and makes sure it is gone.
 bool Delete(RegistryKey& key, const char* subKey, const char* valueName) {
   key.DeleteValue(subKey, valueName);
@@ -78,72 +48,100 @@ bool Delete(RegistryKey& key, const char* subKey, const char* valueName) {
   return key.ReadRaw(subKey, valueName, &type, &data) == RegistryKey::Stored::None;
 }
 
-// Keeps `valueName` in `snapshot` and deletes it, if it exists.
-bool Drop(RegistryKey& key, const char* subKey, const char* valueName,
-          RegistrySnapshot& snapshot) {
-  bool existed = false;
-  if (!snapshot.Keep(key, subKey, valueName, &existed)) return false;
-  return !existed || Delete(key, subKey, valueName);
-}
+// Works out the changes of one registration into a plan, keeping what each
+// name holds before its change is planned.
+class Planner {
+ public:
+  Planner(RegistryKey& key, std::vector<RegistrationPlan::Change>& changes, RegistrySnapshot& previous)
+      : key(key), changes(changes), previous(previous) {}
 
-// Drops every value of `subKey` named "<prefix>N" with N at least `from`.
-// False when the key cannot be listed or a value cannot be kept or deleted.
-bool DropRecords(RegistryKey& key, const char* subKey, const char* prefix, size_t prefixLength,
-                 long from, RegistrySnapshot& snapshot) {
-  std::vector<char> name(kValueNameBufferSize);
-  std::vector<std::string> found;
-  if (!key.BeginEnum(subKey)) return false;
-  while (key.NextValue(name.data(), kValueNameBufferSize)) {
-    if (RecordIndexOf(name.data(), prefix, prefixLength) >= from) found.emplace_back(name.data());
+  // `valueName` of `subKey` is written with `data` as `kind`.
+  bool Write(RegistrationPlan::Change::Kind kind, const char* subKey, const char* valueName, const void* data,
+             size_t size) {
+    if (!previous.Keep(key, subKey, valueName)) return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    changes.push_back({kind, subKey, valueName, std::vector<unsigned char>(bytes, bytes + size)});
+    return true;
   }
-  key.EndEnum();
-  for (const std::string& value : found) {
-    if (!Drop(key, subKey, value.c_str(), snapshot)) return false;
+  // `valueName` of `subKey` goes, if it is there.
+  bool Drop(const char* subKey, const char* valueName) {
+    bool existed = false;
+    if (!previous.Keep(key, subKey, valueName, &existed)) return false;
+    if (existed) changes.push_back({RegistrationPlan::Change::Kind::Delete, subKey, valueName, {}});
+    return true;
   }
-  return true;
-}
+  // Every value of `subKey` named "<prefix>N" with N at least `from` goes.
+  // False when the key cannot be listed.
+  bool DropRecords(const char* subKey, const std::string& prefix, long from) {
+    std::vector<char> name(kValueNameBufferSize);
+    std::vector<std::string> found;
+    if (!key.BeginEnum(subKey)) return false;
+    while (key.NextValue(name.data(), kValueNameBufferSize)) {
+      if (EntryRecordIndex(name.data(), prefix) >= from) found.emplace_back(name.data());
+    }
+    key.EndEnum();
+    for (const std::string& value : found) {
+      if (!Drop(subKey, value.c_str())) return false;
+    }
+    return true;
+  }
 
-// The registration's writes, with what they replace already kept.
-bool WriteComponent(RegistryKey& key, const char* baseName, const ComponentRecords& component,
-                    const char* displayName, RegistrySnapshot& snapshot) {
+ private:
+  RegistryKey& key;
+  std::vector<RegistrationPlan::Change>& changes;
+  RegistrySnapshot& previous;
+};
+
+// The registration's changes, in the order they are made.
+bool PlanChanges(Planner& plan, const char* baseName, const ComponentRecords& component, const char* displayName) {
+  using Kind = RegistrationPlan::Change::Kind;
   const ComponentKind& kind = *component.kind;
-  if (!snapshot.Keep(key, kind.category, baseName)) return false;
-  char prefix[kRecordNameBufferSize] = {};
-  const size_t prefixLength = RecordPrefix(baseName, prefix);
+  const std::string prefix = EntryRecordPrefix(baseName);
   const bool seeded = component.seedCount > 0;
-  if (seeded && (!snapshot.Keep(key, "seeds", baseName) ||
-                 !key.WriteDword("seeds", baseName, static_cast<DWORD>(component.seedCount)))) {
-    return false;
-  }
+  const DWORD seedCount = static_cast<DWORD>(component.seedCount);
+  if (seeded && !plan.Write(Kind::Dword, "seeds", baseName, &seedCount, sizeof seedCount)) return false;
   if (kind.recordsSubKey != nullptr) {
     for (size_t i = 0; i < component.entries.size(); ++i) {
-      char name[kRecordNameBufferSize];
-      std::snprintf(name, sizeof name, "%s%u", prefix, static_cast<unsigned>(i));
-      if (!snapshot.Keep(key, kind.recordsSubKey, name) ||
-          !key.WriteBinary(kind.recordsSubKey, name, component.entries[i].data(), kEntryRecordSize)) {
+      const std::string name = prefix + std::to_string(i);
+      if (!plan.Write(Kind::Binary, kind.recordsSubKey, name.c_str(), component.entries[i].data(),
+                      kEntryRecordSize)) {
         return false;
       }
     }
     // Records of an earlier version with more entries.
-    if (!DropRecords(key, kind.recordsSubKey, prefix, prefixLength, static_cast<long>(component.entries.size()),
-                     snapshot)) {
-      return false;
-    }
+    if (!plan.DropRecords(kind.recordsSubKey, prefix, static_cast<long>(component.entries.size()))) return false;
   }
   // The component is of this kind only now: whatever an earlier version of
   // another kind (or with a seed count) left under its name goes.
   for (const ComponentKind& other : kComponentKinds) {
     if (&other == &kind) continue;
-    if (!Drop(key, other.category, baseName, snapshot)) return false;
-    if (other.recordsSubKey != nullptr &&
-        !DropRecords(key, other.recordsSubKey, prefix, prefixLength, 0, snapshot)) {
-      return false;
-    }
+    if (!plan.Drop(other.category, baseName)) return false;
+    if (other.recordsSubKey != nullptr && !plan.DropRecords(other.recordsSubKey, prefix, 0)) return false;
   }
-  if (!seeded && !Drop(key, "seeds", baseName, snapshot)) return false;
+  if (!seeded && !plan.Drop("seeds", baseName)) return false;
   // The display name goes in last: it is what makes the screensaver list the
   // component at all.
-  return key.WriteString(kind.category, baseName, displayName);
+  return plan.Write(Kind::String, kind.category, baseName, displayName, std::strlen(displayName) + 1);
+}
+
+bool MakeChange(RegistryKey& key, const RegistrationPlan::Change& change) {
+  using Kind = RegistrationPlan::Change::Kind;
+  const char* subKey = change.subKey.c_str();
+  const char* name = change.name.c_str();
+  switch (change.kind) {
+    case Kind::Dword: {
+      DWORD value = 0;
+      std::memcpy(&value, change.data.data(), sizeof value);
+      return key.WriteDword(subKey, name, value);
+    }
+    case Kind::Binary:
+      return key.WriteBinary(subKey, name, change.data.data(), static_cast<DWORD>(change.data.size()));
+    case Kind::String:
+      return key.WriteString(subKey, name, reinterpret_cast<const char*>(change.data.data()));
+    case Kind::Delete:
+      return Delete(key, subKey, name);
+  }
+  return false;
 }
 
 }  // namespace
@@ -160,9 +158,11 @@ ComponentModule::~ComponentModule() {
 
 bool RegistrySnapshot::Keep(RegistryKey& key, const char* subKey, const char* valueName,
                             bool* existed) {
-  Value value{subKey, valueName, false, REG_NONE, {}};
-  const RegistryKey::Stored found = key.ReadRaw(subKey, valueName, &value.type, &value.data);
+  RecordedValue value{subKey, valueName, false, REG_NONE, {}};
+  DWORD type = REG_NONE;
+  const RegistryKey::Stored found = key.ReadRaw(subKey, valueName, &type, &value.data);
   if (found == RegistryKey::Stored::Unreadable) return false;
+  value.type = type;
   value.existed = found == RegistryKey::Stored::Value;
   if (existed != nullptr) *existed = value.existed;
   values.push_back(std::move(value));
@@ -183,8 +183,8 @@ bool RegistrySnapshot::Restore(RegistryKey& key) const {
   return restored;
 }
 
-Registration RegisterComponent(RegistryKey& productKey, HMODULE module, const char* baseName,
-                               RegistrySnapshot* previous) {
+Registration PlanRegistration(RegistryKey& productKey, HMODULE module, const char* baseName,
+                              RegistrationPlan* plan) {
   if (module == nullptr || baseName == nullptr) return Registration::NotAComponent;
   ModuleResources resources(module);
   ComponentRecords component;
@@ -192,12 +192,28 @@ Registration RegisterComponent(RegistryKey& productKey, HMODULE module, const ch
   if (!ReadComponent(resources, &component, nullptr) || !ToAnsi(component, displayName)) {
     return Registration::NotAComponent;
   }
+  *plan = RegistrationPlan();
+  Planner planner(productKey, plan->changes, plan->previous);
+  if (!PlanChanges(planner, baseName, component, displayName)) return Registration::RegistryFailed;
+  return Registration::Registered;
+}
 
-  RegistrySnapshot snapshot;
-  if (!WriteComponent(productKey, baseName, component, displayName, snapshot)) {
-    snapshot.Restore(productKey);
-    return Registration::RegistryFailed;
+bool ApplyRegistration(RegistryKey& productKey, const RegistrationPlan& plan) {
+  for (const RegistrationPlan::Change& change : plan.changes) {
+    if (!MakeChange(productKey, change)) {
+      plan.previous.Restore(productKey);
+      return false;
+    }
   }
-  if (previous != nullptr) *previous = std::move(snapshot);
+  return true;
+}
+
+Registration RegisterComponent(RegistryKey& productKey, HMODULE module, const char* baseName,
+                               RegistrySnapshot* previous) {
+  RegistrationPlan plan;
+  const Registration planned = PlanRegistration(productKey, module, baseName, &plan);
+  if (planned != Registration::Registered) return planned;
+  if (!ApplyRegistration(productKey, plan)) return Registration::RegistryFailed;
+  if (previous != nullptr) *previous = plan.Previous();
   return Registration::Registered;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/install/change_record.h"
 #include "app/install/registry_key.h"
 
 // Records a component module in the registry, from the records the module
@@ -51,6 +52,10 @@ class ComponentModule {
 // registration writes or deletes; enough to put it all back.
 class RegistrySnapshot {
  public:
+  RegistrySnapshot() = default;
+  // The values kept by an earlier snapshot (read back from a change record).
+  explicit RegistrySnapshot(std::vector<RecordedValue> kept) : values(std::move(kept)) {}
+
   // Keeps the value `valueName` of `subKey` as it is now (type and bytes as
   // stored, whatever characters a text holds), or that there is none; tells
   // which in `*existed` (may be null). False when it exists but cannot be
@@ -61,16 +66,38 @@ class RegistrySnapshot {
   // kept name that did not. True when all of it went back.
   bool Restore(RegistryKey& key) const;
   bool Empty() const { return values.empty(); }
+  // What was kept, in the order it was kept.
+  const std::vector<RecordedValue>& Values() const { return values; }
 
  private:
-  struct Value {
+  std::vector<RecordedValue> values;
+};
+
+enum class Registration;
+class RegistrationPlan;
+Registration PlanRegistration(RegistryKey&, HMODULE, const char*, RegistrationPlan*);
+bool ApplyRegistration(RegistryKey&, const RegistrationPlan&);
+
+// A registration worked out, with nothing changed yet: each write and
+// deletion in the order it is made, and what the registry holds under each
+// of those names now (Previous()), to be kept somewhere safe before the
+// first change is made (ApplyRegistration).
+class RegistrationPlan {
+ public:
+  struct Change {
+    enum class Kind { Dword, Binary, String, Delete } kind;
     std::string subKey;
     std::string name;
-    bool existed;
-    DWORD type;
-    std::vector<unsigned char> data;
+    std::vector<unsigned char> data;  // the DWORD, the bytes or the text with its terminator
   };
-  std::vector<Value> values;
+
+  const RegistrySnapshot& Previous() const { return previous; }
+
+ private:
+  friend Registration PlanRegistration(RegistryKey&, HMODULE, const char*, RegistrationPlan*);
+  friend bool ApplyRegistration(RegistryKey&, const RegistrationPlan&);
+  std::vector<Change> changes;
+  RegistrySnapshot previous;
 };
 
 // Registers the component `baseName` (as written in the component list) from
@@ -101,10 +128,22 @@ class RegistrySnapshot {
 // so that the caller can still undo the registration
 // (RegistrySnapshot::Restore). Otherwise it has written nothing or put
 // everything back, and returns NotAComponent for a null module or name or a
-// module that fails the checks above, RegistryFailed when a write failed. A
+// module that fails the checks above, RegistryFailed when a value to be
+// replaced cannot be read, a key cannot be listed or a write failed. A
 // count or id array missing or unusable is no failure: the component then
 // has no entry records.
 enum class Registration { Registered, NotAComponent, RegistryFailed };
 [[nodiscard]] Registration RegisterComponent(RegistryKey& productKey, HMODULE module,
                                              const char* baseName,
                                              RegistrySnapshot* previous = nullptr);
+
+// RegisterComponent in two steps, so that what it replaces can be kept on
+// disk before anything changes. PlanRegistration reads the module and the
+// registry and changes nothing: Registered with the plan in `*plan`, or
+// NotAComponent or RegistryFailed as RegisterComponent would fail before
+// its first write. ApplyRegistration then makes the plan's changes: true
+// when all went in; otherwise it puts back what it changed and returns
+// false.
+[[nodiscard]] Registration PlanRegistration(RegistryKey& productKey, HMODULE module, const char* baseName,
+                                            RegistrationPlan* plan);
+[[nodiscard]] bool ApplyRegistration(RegistryKey& productKey, const RegistrationPlan& plan);

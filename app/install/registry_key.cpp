@@ -176,6 +176,11 @@ void RegistryKey::DeleteValue(const char* subKey, const char* valueName) {
   RegDeleteValueA(key.Get(), valueName);
 }
 
+bool RegistryKey::Flush() {
+  const OpenKey key(OpenSubKey(nullptr));
+  return key.Get() != nullptr && RegFlushKey(key.Get()) == ERROR_SUCCESS;
+}
+
 bool RegistryKey::BeginEnum(const char* subKey) {
   if (root == nullptr || enumKey != nullptr) return false;
   enumIndex = 0;

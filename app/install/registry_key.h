@@ -97,6 +97,11 @@ class RegistryKey {
   [[nodiscard]] virtual bool WriteRaw(const char* subKey, const char* valueName, DWORD type,
                                      const void* data, DWORD size);
 
+  // Writes what has been changed below the object's path to disk
+  // (RegFlushKey), so that it is there after a power cut, before a change
+  // elsewhere that depends on it. True on success.
+  [[nodiscard]] bool Flush();
+
   // Index of the value that the next NextValue asks for.
   uint32_t EnumIndex() const { return enumIndex; }
 

@@ -466,17 +466,44 @@ TEST_F(Installer, ModuleHeldForAMomentIsReplacedWithoutAQuestion) {
 // A handle that does not let the installed module be renamed: the user is
 // asked, and "Wiederholen" moves the module already decoded and registered
 // once it has been let go (while it is still held, the question comes back).
-TEST_F(Installer, HeldModuleIsReplacedWhenRetriedAfterItIsLetGo) {
-  const Bytes earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+// A run ended while it asks (the machine restarted to free the module)
+// leaves the new values beside the old module; the next start, closed at
+// once, puts the old values back and removes what the run left.
+TEST_F(Installer, HeldModuleIsAskedAboutAndARunEndedMeanwhileIsSetRightAtTheNextStart) {
+  const Bytes earlier = ReadBytes(kTestComponents + "a1.dll");
   WriteWholeFile(module, earlier);
+  const std::string plants = std::string(kProductKey) + "\\plants";
+  regtest::StoreRaw(HKEY_LOCAL_MACHINE, plants, "p0046", REG_SZ, "Seedless Fern", 14);
+  const Values earlierValues = Written();
   WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
   HANDLE held = CreateFileA(module.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   ASSERT_NE(Start(), nullptr);
   AnswerInUseQuestion(IDRETRY);
-  EXPECT_EQ(Written(), SampleWritten(product)) << "the values are written once, before the first move";
-  EXPECT_EQ(ReadBytes(module), earlier);
   ASSERT_NE(Wait(texts::kInfoCaption, texts::kInUseQuestionStart), nullptr) << "asked once only";
+  EXPECT_EQ(Written(), SampleWritten(product)) << "the values are written once, before the first move";
+  process.reset();  // ended while it asks
+  EXPECT_EQ(FolderEntries(product), (Names{"p0046.dll", "p0046.dll.rec", "p0046.dll.tmp"}));
+
+  const auto startAndClose = [&] {
+    const DWORD begin = GetTickCount();
+    process = std::make_unique<gui::Process>();
+    main = harness::StartMainDialog(*process, E2E_SETUP_EXE, start);
+    const DWORD shown = GetTickCount() - begin;
+    gui::PressButton(main, IDC_CLOSE);
+    EXPECT_EQ(Exit(), 0);
+    return shown;
+  };
+  const DWORD healing = startAndClose();
+  EXPECT_EQ(Written(), earlierValues);
+  EXPECT_EQ(ReadBytes(module), earlier);
+  EXPECT_EQ(FolderEntries(product), Names{"p0046.dll"});
+  std::printf("start to main dialog: %lu ms with a record to heal, %lu ms without\n",
+              static_cast<unsigned long>(healing), static_cast<unsigned long>(startAndClose()));
+
+  ASSERT_NE(Start(), nullptr);
+  AnswerInUseQuestion(IDRETRY);
+  ASSERT_NE(Wait(texts::kInfoCaption, texts::kInUseQuestionStart), nullptr);
   CloseHandle(held);
   AnswerInUseQuestion(IDRETRY);
   ExpectSuccess();
@@ -526,16 +553,34 @@ TEST_F(Installer, FullDiskIsReportedAndTheInstalledModuleKept) {
 }
 
 // The installer killed at moments from its first byte written to after the
-// move into place: the module is always the old or the new one, whole, and
-// the next run cleans up and installs.
-TEST_F(Installer, KilledRunsLeaveTheOldOrTheNewModuleWhole) {
+// move into place, while an update turns a plant into an animation: what is
+// left is the old module or the new one, whole, and one more start (closed
+// at once) brings the registry to the same version and leaves nothing but
+// the module beside it.
+TEST_F(Installer, KilledRunsAreSetRightToOneVersionAtTheNextStart) {
   const Bytes old = ReadBytes(kSample + ".dll");
-  // The new version: the sample with 16 MiB behind it (bytes after the last
-  // section are never mapped, so it is still a sound module).
-  Bytes fresh = old;
-  fresh.resize(old.size() + (16u << 20));
-  for (size_t i = old.size(); i < fresh.size(); ++i) fresh[i] = static_cast<unsigned char>((i * 7) ^ (i >> 12));
+  // The new version: an animation with 16 MiB behind it (bytes after the
+  // last section are never mapped, so it is still a sound module).
+  Bytes fresh = ReadBytes(kTestComponents + "b2.dll");
+  const size_t moduleSize = fresh.size();
+  fresh.resize(moduleSize + (16u << 20));
+  for (size_t i = moduleSize; i < fresh.size(); ++i) fresh[i] = static_cast<unsigned char>((i * 7) ^ (i >> 12));
   WriteWholeFile(start + "\\p0046.ppk", Deflate(fresh, 1));
+  const Values oldValues = SampleWritten(product);
+  const Values newValues = {{"general\\dir", Sz(product)},
+                            {"animations\\p0046", Sz("Drifting Petals")},
+                            {"aniint\\p0046-0", regtest::Record(10, 0x01, 0x21)},
+                            {"aniint\\p0046-1", regtest::Record(20)}};
+  const auto installOld = [&] {
+    WriteWholeFile(module, old);
+    ForgetProduct();
+    for (const auto& [name, value] : oldValues) {
+      const size_t slash = name.find('\\');
+      regtest::StoreRaw(HKEY_LOCAL_MACHINE, std::string(kProductKey) + "\\" + name.substr(0, slash),
+                        name.substr(slash + 1).c_str(), value.first, value.second.data(),
+                        static_cast<DWORD>(value.second.size()));
+    }
+  };
   // What the product folder holds, read from the directory alone: an open
   // handle would stand in the way of the move.
   const auto folder = [&] {
@@ -556,7 +601,7 @@ TEST_F(Installer, KilledRunsLeaveTheOldOrTheNewModuleWhole) {
   // One run as it goes, timed from its first byte written: the module in
   // place, the success dialog. Meanwhile the dialog says what it does and
   // takes no second click or close request.
-  WriteWholeFile(module, old);
+  installOld();
   ASSERT_NE(Start(E2E_UNVERIFIED_SETUP_EXE), nullptr);
   const DWORD written = waitFor([&] { return folder() != before; });
   EXPECT_EQ(gui::ControlText(main, IDC_STATUS), texts::kExtractingText);
@@ -564,15 +609,20 @@ TEST_F(Installer, KilledRunsLeaveTheOldOrTheNewModuleWhole) {
   const DWORD inPlace = waitFor([&] { return folder() == moved; }) - written;
   ExpectSuccess(60000);
   const DWORD done = GetTickCount() - written;
+  EXPECT_EQ(Written(), newValues);
+  // Spread over the decoding, and closer together where it ends and the
+  // registry and the move follow.
   std::vector<DWORD> moments;
-  for (DWORD i = 0; i < 18; ++i) moments.push_back(inPlace * i / 18);
+  for (DWORD i = 0; i < 15; ++i) moments.push_back(inPlace * i / 15);
+  for (DWORD i = 1; i <= 6; ++i) moments.push_back(inPlace - std::min<DWORD>(inPlace, 8 * i));
   for (DWORD i = 0; i < 3; ++i) moments.push_back(inPlace + (done - inPlace) * i / 3);
   std::printf("first byte to module in place %lu ms, to success dialog %lu ms\n",
               static_cast<unsigned long>(inPlace), static_cast<unsigned long>(done));
 
+  int oldLeft = 0;
   for (const DWORD moment : moments) {
     SCOPED_TRACE(moment);
-    WriteWholeFile(module, old);
+    installOld();
     ASSERT_NE(Start(E2E_UNVERIFIED_SETUP_EXE), nullptr);
     const DWORD from = waitFor([&] { return folder() != before; });
     waitFor([&] { return GetTickCount() - from >= moment; });
@@ -580,12 +630,18 @@ TEST_F(Installer, KilledRunsLeaveTheOldOrTheNewModuleWhole) {
     const Bytes left = ReadBytes(module);
     EXPECT_TRUE(left == old || left == fresh) << "a module of " << left.size() << " bytes";
 
-    ASSERT_NE(Start(E2E_UNVERIFIED_SETUP_EXE), nullptr);
-    ExpectSuccess(60000);
-    EXPECT_TRUE(ReadBytes(module) == fresh) << "not the new module";
+    process = std::make_unique<gui::Process>();
+    main = harness::StartMainDialog(*process, E2E_UNVERIFIED_SETUP_EXE, start);
+    ASSERT_NE(main, nullptr);
+    gui::PressButton(main, IDC_CLOSE);
+    EXPECT_EQ(Exit(), 0);
+    const bool isOld = ReadBytes(module) == old;
+    oldLeft += isOld ? 1 : 0;
+    EXPECT_TRUE(isOld || ReadBytes(module) == fresh) << "neither module";
+    EXPECT_EQ(Written(), isOld ? oldValues : newValues);
     EXPECT_EQ(FolderEntries(product), Names{"p0046.dll"});
-    EXPECT_EQ(Written(), SampleWritten(product));
   }
+  std::printf("%d of %zu killed runs left the old version\n", oldLeft, moments.size());
 }
 
 }  // namespace
