@@ -482,6 +482,11 @@ TEST_F(Installer, HeldModuleIsAskedAboutAndARunEndedMeanwhileIsSetRightAtTheNext
   AnswerInUseQuestion(IDRETRY);
   ASSERT_NE(Wait(texts::kInfoCaption, texts::kInUseQuestionStart), nullptr) << "asked once only";
   EXPECT_EQ(Written(), SampleWritten(product)) << "the values are written once, before the first move";
+  // A second installer gives way to this one and touches nothing of its run.
+  gui::Process second;
+  ASSERT_TRUE(second.Start(E2E_SETUP_EXE, start));
+  EXPECT_TRUE(harness::EndsShowingNothing(second));
+  EXPECT_EQ(Written(), SampleWritten(product));
   process.reset();  // ended while it asks
   EXPECT_EQ(FolderEntries(product), (Names{"p0046.dll", "p0046.dll.rec", "p0046.dll.tmp"}));
 
