@@ -4,6 +4,7 @@
 #include "app/dialogs/info_dialog.h"
 #include "app/dialogs/main_dialog.h"
 #include "app/install/recovery.h"
+#include "app/instance_lock.h"
 #include "app/picture/panel_palette.h"
 #include "resources/resource.h"
 
@@ -11,10 +12,8 @@ AppState appState = {};
 
 namespace {
 
-// Held for the whole run, so that a second installer started meanwhile
-// knows of this one. Per session: a second user's installer waits for
-// nothing it could not see.
-constexpr char kInstanceMutexName[] = "Local\\Lumora.Verdanelle.AddonSetup";
+// The message and caption of the note about the lock, in characters.
+constexpr int kMessageBufferSize = 200;
 
 // Run from a downloads folder, the program must not pick up DLLs planted
 // beside it: load system DLLs from the system folder only. Looked up at run
@@ -30,24 +29,6 @@ void RestrictDllSearch() {
   if (restrict == nullptr || !restrict(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryA("");
 }
 
-// Closes the instance mutex when the run ends, however it ends.
-class InstanceMutex {
- public:
-  InstanceMutex() : handle(CreateMutexA(nullptr, FALSE, kInstanceMutexName)) {
-    alreadyRunning = handle != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
-  }
-  ~InstanceMutex() {
-    if (handle != nullptr) CloseHandle(handle);
-  }
-  InstanceMutex(const InstanceMutex&) = delete;
-  InstanceMutex& operator=(const InstanceMutex&) = delete;
-  bool AlreadyRunning() const { return alreadyRunning; }
-
- private:
-  HANDLE handle;
-  bool alreadyRunning = false;
-};
-
 BOOL CALLBACK BringMainDialogForward(HWND window, LPARAM) {
   if (!IsMainDialog(window)) return TRUE;
   if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
@@ -56,15 +37,30 @@ BOOL CALLBACK BringMainDialogForward(HWND window, LPARAM) {
   return FALSE;
 }
 
+// Says that the single-instance lock cannot be made (string 11, caption
+// string 20).
+void ShowLockUnavailable(HINSTANCE instance) {
+  char text[kMessageBufferSize] = {};
+  char caption[kMessageBufferSize] = {};
+  if (LoadStringA(instance, IDS_LOCK_UNAVAILABLE, text, kMessageBufferSize) <= 0) text[0] = '\0';
+  if (LoadStringA(instance, IDS_FAILURE_CAPTION, caption, kMessageBufferSize) <= 0) caption[0] = '\0';
+  MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
+}
+
 }  // namespace
 
 int RunInstaller(HINSTANCE instance, InstallFunction install) {
   RestrictDllSearch();
   // Two installers at once would write the same files: the second one only
   // brings the first one's dialog to the front.
-  const InstanceMutex instanceMutex;
-  if (instanceMutex.AlreadyRunning()) {
+  const InstanceLock lock;
+  if (lock.Get() == InstanceLock::State::HeldByAnother) {
     EnumWindows(BringMainDialogForward, 0);
+    return 0;
+  }
+  // Never unlocked: whatever holds the lock's name, the user is told.
+  if (lock.Get() != InstanceLock::State::Held) {
+    ShowLockUnavailable(instance);
     return 0;
   }
   appState.instance = instance;

@@ -45,6 +45,7 @@
 #define IDS_NOT_INSTALLED 8   // %s: the components that failed, a line each
 #define IDS_SHUTDOWN_BLOCKED 9  // why logging off waits during an installation
 #define IDS_FOLDER_TOO_LONG 10  // chooser prompt after "OK" on an overlong folder
+#define IDS_LOCK_UNAVAILABLE 11 // the single-instance lock cannot be made
 #define IDS_FAILURE_CAPTION 20
 #define IDS_MORE_FAILED 21    // %u: how many more failed than the message lists
 #define IDS_MODULE_IN_USE 22  // %s: the module that cannot be replaced
@@ -58,6 +59,8 @@
 #define IDS_REASON_REGISTRY 36
 #define IDS_REASON_NAME 37
 #define IDS_REASON_IN_USE 38
+#define IDS_REASON_REDIRECTED 39  // the product folder is a link or lies behind one
+#define IDS_REASON_TOO_LARGE 40   // beyond the size a module without a payload entry may have
 
 // Raw data
 #define IDR_HELP_TEXT 400     // Windows-1252, no terminator

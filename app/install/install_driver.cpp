@@ -12,6 +12,7 @@
 #include "app/install/change_record.h"
 #include "app/install/component_list.h"
 #include "app/install/payload_table.h"
+#include "app/install/pinned_folder.h"
 #include "app/install/registration.h"
 #include "app/install/registry_key.h"
 #include "app/install/resource_blob.h"
@@ -314,41 +315,29 @@ bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc) {
 }
 
 bool ReadProductFolder(RegistryKey& productKey, char (&folder)[kFolderBufferSize]) {
-  if (!productKey.ReadString("general", "dir", folder, kFolderBufferSize) || !IsAbsoluteFolder(folder)) {
-    return false;
-  }
-  // A folder that is not there is no installation (the screensaver was
-  // removed and its key left): nothing may be made in its place.
-  const DWORD attributes = GetFileAttributesA(folder);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return productKey.ReadString("general", "dir", folder, kFolderBufferSize) && IsAbsoluteFolder(folder);
 }
 
-bool InstallComponents(HWND mainDialog) {
-  RegistryKey productKey(HKEY_LOCAL_MACHINE, kProductKeyPath);
+namespace {
 
-  ComponentList list(appState.instance);
-  if (list.Empty()) return false;
-
+// Installs every component of `list` into `folder`, adding those that
+// fail to `failed`. False when the user cancelled the folder chooser, which
+// ends the walk.
+bool InstallList(RegistryKey& productKey, ComponentList& list, const char* folder, HWND mainDialog,
+                 FailedComponents& failed) {
   AttemptPath destination;
   AttemptPath source;
-  char folder[kFolderBufferSize] = {};
-  if (!ReadProductFolder(productKey, folder)) {
-    ShowInfoDialog(appState.instance, mainDialog, IDD_NOT_INSTALLED);
-    return false;
-  }
   // Always one more backslash: "C:\Programme\" gives "C:\Programme\\p0046.dll",
   // which the file system takes as the same path.
   if (!AppendWhole(destination.text, sizeof destination.text, folder) ||
       !AppendWhole(destination.text, sizeof destination.text, "\\")) {
-    return false;
+    return true;
   }
   destination.TakeDirectory();
   source.TakeDirectory();  // empty: the current folder
 
-  FailedComponents failed;
-  bool proceed = true;
   char name[kListBufferSize];
-  while (proceed && list.Next(name)) {
+  while (list.Next(name)) {
     // Attempts at this name until it is installed, fails, or the user gives up.
     for (;;) {
       // A device name fails at once: no path made of it names a file.
@@ -366,16 +355,51 @@ bool InstallComponents(HWND mainDialog) {
       if (result.outcome == Outcome::Failed) failed.Add(name, result.reason);
       if (result.outcome != Outcome::NotFound) break;
       if (!ChooseFolder(appState.instance, mainDialog, source.text, kFolderBufferSize, IDS_CHOOSE_FOLDER)) {
-        proceed = false;
-        break;
+        return false;
       }
       source.TakeDirectory();
     }
   }
+  return true;
+}
 
+}  // namespace
+
+bool InstallComponents(HWND mainDialog) {
+  RegistryKey productKey(HKEY_LOCAL_MACHINE, kProductKeyPath);
+
+  ComponentList list(appState.instance);
+  if (list.Empty()) return false;
+
+  char folder[kFolderBufferSize] = {};
+  if (!ReadProductFolder(productKey, folder)) {
+    ShowInfoDialog(appState.instance, mainDialog, IDD_NOT_INSTALLED);
+    return false;
+  }
+  // Held until the run is over: every file it makes, replaces or removes
+  // lies in this very folder.
+  const PinnedFolder pinned(folder);
+  // A folder that is not there is no installation (the screensaver was
+  // removed and its key left): nothing may be made in its place.
+  if (pinned.Get() == PinnedFolder::State::Missing) {
+    ShowInfoDialog(appState.instance, mainDialog, IDD_NOT_INSTALLED);
+    return false;
+  }
+
+  FailedComponents failed;
+  bool walked = true;
+  if (pinned.Get() == PinnedFolder::State::Pinned) {
+    walked = InstallList(productKey, list, folder, mainDialog, failed);
+  } else {
+    // Nothing goes where a link leads.
+    const int reason =
+        pinned.Get() == PinnedFolder::State::Redirected ? IDS_REASON_REDIRECTED : IDS_REASON_WRITE_FAILED;
+    char name[kListBufferSize];
+    while (list.Next(name)) failed.Add(name, reason);
+  }
   if (failed.Any()) {
     failed.Show(mainDialog);
     return false;
   }
-  return proceed;
+  return walked;
 }

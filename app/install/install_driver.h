@@ -29,6 +29,9 @@
 //    longer than the folder buffer, not an absolute folder such as
 //    "C:\..." or "\\server\share...", or naming no existing folder): dialog
 //    205, owned by `mainDialog`; nothing is created;
+//  - the product folder is a link or lies behind one (its final path is not
+//    the folder "dir" names; see pinned_folder.h): every component fails
+//    with that reason, and nothing is written;
 //  - the user cancelled the folder chooser: the walk ends there;
 //  - one or more components failed (package unreadable, damaged or not the
 //    one recorded, not a usable component module, disk full, module not
@@ -67,10 +70,11 @@ bool InstallComponents(HWND mainDialog);
 constexpr int kFolderBufferSize = 260;
 
 // Reads the product folder, the value "dir" of sub-key "general" of
-// `productKey`, into `folder`. True when it is a REG_SZ that fits, is an
-// absolute folder (IsAbsoluteFolder) and names an existing folder; false
-// otherwise (the screensaver counts as not installed), `folder` then
-// holding whatever was read or the empty text.
+// `productKey`, into `folder`. True when it is a REG_SZ that fits and is an
+// absolute folder (IsAbsoluteFolder); false otherwise (the screensaver
+// counts as not installed), `folder` then holding whatever was read or the
+// empty text. Whether the folder is there, and is itself the folder its
+// path names, is PinnedFolder's to tell.
 [[nodiscard]] bool ReadProductFolder(RegistryKey& productKey, char (&folder)[kFolderBufferSize]);
 
 // The size and CRC-32 that the build recorded for `baseName`'s module, from

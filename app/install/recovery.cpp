@@ -5,6 +5,7 @@
 #include "app/install/change_record.h"
 #include "app/install/component_list.h"
 #include "app/install/install_driver.h"
+#include "app/install/pinned_folder.h"
 #include "app/install/registration.h"
 #include "app/install/registry_key.h"
 #include "decode/pending_file.h"
@@ -59,6 +60,10 @@ void RecoverCutOffRuns(HINSTANCE instance) {
   RegistryKey productKey(HKEY_LOCAL_MACHINE, kProductKeyPath, RegistryKey::Opening::ExistingOnly);
   char folder[kFolderBufferSize] = {};
   if (!ReadProductFolder(productKey, folder)) return;
+  // Nothing is set right through a link: that waits for a start that finds
+  // the folder itself.
+  const PinnedFolder pinned(folder);
+  if (pinned.Get() != PinnedFolder::State::Pinned) return;
   ComponentList list(instance);
   char name[ComponentList::kBufferSize];
   while (list.Next(name)) {

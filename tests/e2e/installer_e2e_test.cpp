@@ -73,6 +73,7 @@ const char kNotAModule[] = "Das Paket enth\xe4" "lt keine verwendbare Komponente
 const char kDiskFull[] = "Der Datentr\xe4" "ger ist voll.";
 const char kInUse[] = "Die Komponente wird gerade verwendet.";
 const char kWriteFailed[] = "Die Komponente konnte nicht geschrieben werden.";
+const char kRedirected[] = "Der Ordner des Bildschirmschoners verweist auf einen anderen Ort.";
 const char kBadName[] = "Der Name der Komponente ist nicht zul\xe4" "ssig.";
 // The question about a held module, after its path.
 const char kInUseQuestionEnd[] =
@@ -264,6 +265,21 @@ TEST_F(Installer, ProductNotInstalledShowsDialog205AndLeavesTheKeys) {
     EXPECT_EQ(Written(), (none ? Values{} : Values{{"general\\dir", Sz(dir)}}));
     EXPECT_EQ(FolderEntries(work), (Names{"product", "start"}));
   }
+}
+
+// "dir" names a link to another folder (the product folder renamed and a
+// link put in its place): nothing is written where it leads, nothing is
+// registered, and the component is named with the reason.
+TEST_F(Installer, ProductFolderThatIsALinkIsRefused) {
+  const std::string planted = gui::WindowsPath(E2E_PLANTED_DIR);
+  ForgetProduct();
+  InstallProduct(planted + "\\linked");
+  WriteWholeFile(start + "\\p0046.ppk", ReadBytes(kSample + ".ppk"));
+  ASSERT_NE(Start(), nullptr);
+  ExpectFailureMessage(std::string("p0046: ") + kRedirected);
+  ExpectIdleAndClose();
+  EXPECT_EQ(FolderEntries(planted + "\\elsewhere"), Names{});
+  EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(planted + "\\linked")}}));
 }
 
 TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUntilCancelled) {

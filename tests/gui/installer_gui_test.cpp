@@ -152,6 +152,30 @@ TEST(InstallerGui, CloseRequestsAndASecondInstallationAreIgnoredWhileBusy) {
   EXPECT_EQ(ExitCode(process), 0);
 }
 
+// Another program took the lock's name first, with a mutex that no
+// installer's is (not owned by the Administrators group) or an object of
+// another kind: the installer says so and does not run, neither silently
+// ending nor running unlocked. (Windows itself gives the installer a
+// private namespace whose names no such program can take; this emulator
+// has none, so its stand-in is what is seen here.)
+TEST(InstallerGui, LockNameTakenByAnotherProgramIsToldAndNothingRuns) {
+  const char name[] = "Local\\Lumora.Verdanelle.AddonSetup";
+  for (const bool mutex : {true, false}) {
+    SCOPED_TRACE(mutex);
+    HANDLE squatter = mutex ? CreateMutexA(nullptr, FALSE, name) : CreateEventA(nullptr, FALSE, FALSE, name);
+    ASSERT_NE(squatter, nullptr);
+    gui::Process process;
+    ASSERT_TRUE(process.Start(ADDON_SETUP_EXE));
+    HWND message = gui::WaitForWindow(texts::kInfoCaption, process.Id(), kStepTimeoutMs);
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(texts::ContainsText(message, texts::kLockUnavailableTextStart));
+    EXPECT_EQ(gui::FindTopLevelWindow(texts::kMainCaption, process.Id()), nullptr);
+    gui::PostCommand(message, IDOK);
+    EXPECT_EQ(ExitCode(process), 0);
+    CloseHandle(squatter);
+  }
+}
+
 TEST(InstallerGui, WithoutBitmap100NothingIsShownAndTheExitCodeIsZero) {
   gui::Process process;
   ASSERT_TRUE(process.Start(ADDON_SETUP_NO_BANNER_EXE));

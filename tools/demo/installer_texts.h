@@ -26,6 +26,8 @@ inline const char kSuccessTextStart[] = "Die Installation war erfolgreich.";
 inline const char kNotInstalledTextStart[] = "Der \"Verdanelle\" - Bildschirmschoner ist nicht";
 // Followed by "\n" and a line "<name>: <reason>" per failed component.
 inline const char kFailureTextStart[] = "Folgende Komponenten konnten nicht installiert werden:";
+// Said when the single-instance lock cannot be made.
+inline const char kLockUnavailableTextStart[] = "Das Installationsprogramm kann nicht gestartet werden";
 // The question about a held module (dialog 208); the module's path follows.
 inline const char kInUseQuestionStart[] = "Die Komponente\n";
 
