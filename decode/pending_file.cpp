@@ -125,6 +125,7 @@ int ALPendingFile::Decode(const char* packagePath, std::int32_t sizeLimit, ALSta
     output.sizeLimit = sizeLimit;
     ALFileStorage input(packagePath, kBufferSize, CaseInsensitive);
     input.readOnly = 1;
+    input.diskFileOnly = 1;
     ALInflateDecoder decoder;
     if (decoder.Decompress(input, output, kWholeInput) == StatusOk) return StatusOk;
     return result.CopyFrom(decoder.status).code;

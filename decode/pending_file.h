@@ -91,7 +91,8 @@ class ALPendingFile {
   [[nodiscard]] int Write(const char* sourcePath, const Producer& produce, ALStatusRecord& status);
 
   // Write with the inflate decoder on the raw deflate package `packagePath`
-  // (opened read-only). The pending file holds at most `sizeLimit` bytes:
+  // (opened read-only, and only when it is a file on a disk at that name
+  // itself: never through a link, never a folder, device or pipe). The pending file holds at most `sizeLimit` bytes:
   // decoding ends, failing with StatusWriteFailed (errno 27), at the first
   // buffer that would carry it past. Other failures as Write, and the
   // decoder's (StatusDataError for damaged or incomplete data,

@@ -34,6 +34,10 @@ enum class OpenMode {
   CreateTruncate,   // read-write, created if missing, emptied if present
   CreateExclusive,  // read-write, fails with kErrExists if any entry has the
                     // name: a link there is neither followed nor replaced
+  ReadOnlyDiskFile, // read-only, the entry itself, which must be a file on a
+                    // disk: a link at the name is never followed, and it,
+                    // a folder, a device or a pipe fails with
+                    // kErrIsDirectory (nothing is read from them)
 };
 
 // Opens `path`; on success stores a handle >= 0 in `handle` and returns 0,

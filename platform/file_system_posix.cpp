@@ -35,12 +35,23 @@ std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
 }  // namespace
 
 int Open(const char* path, OpenMode mode, int& handle) {
+  if (mode == OpenMode::ReadOnlyDiskFile) {
+    // Not blocking: a pipe at the name must not hold the open up.
+    handle = ::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (handle < 0) return errno == ELOOP ? EISDIR : errno;
+    struct stat entry;
+    if (::fstat(handle, &entry) == 0 && S_ISREG(entry.st_mode)) return 0;
+    ::close(handle);
+    handle = -1;
+    return EISDIR;
+  }
   int flags = O_CLOEXEC;
   switch (mode) {
     case OpenMode::ReadWrite: flags |= O_RDWR; break;
     case OpenMode::ReadOnly: flags |= O_RDONLY; break;
     case OpenMode::CreateTruncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     case OpenMode::CreateExclusive: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
+    case OpenMode::ReadOnlyDiskFile: break;
   }
   handle = ::open(path, flags, 0666);
   return handle < 0 ? errno : 0;

@@ -35,13 +35,23 @@ constexpr AttributePair kAttributeMap[] = {
 
 }  // namespace
 
+namespace {
+
+// Opens the entry `path` itself for reading, when it is a file on a disk
+// found under its own name; see OpenMode::ReadOnlyDiskFile.
+int OpenDiskFile(const char* path, int& handle);
+
+}  // namespace
+
 int Open(const char* path, OpenMode mode, int& handle) {
+  if (mode == OpenMode::ReadOnlyDiskFile) return OpenDiskFile(path, handle);
   int flags = _O_BINARY | _O_NOINHERIT;
   switch (mode) {
     case OpenMode::ReadWrite: flags |= _O_RDWR; break;
     case OpenMode::ReadOnly: flags |= _O_RDONLY; break;
     case OpenMode::CreateTruncate: flags |= _O_RDWR | _O_CREAT | _O_TRUNC; break;
     case OpenMode::CreateExclusive: flags |= _O_RDWR | _O_CREAT | _O_EXCL; break;
+    case OpenMode::ReadOnlyDiskFile: break;
   }
   handle = _sopen(path, flags, _SH_DENYNO, _S_IREAD | _S_IWRITE);
   return handle < 0 ? errno : 0;
@@ -195,6 +205,24 @@ int OpenPlainFile(const char* path, DWORD access, DWORD share, FileHandle& file,
       GetFileType(file.value) != FILE_TYPE_DISK || !OpenedByItsOwnName(file.value, path)) {
     return kErrExists;
   }
+  return 0;
+}
+
+int OpenDiskFile(const char* path, int& handle) {
+  handle = -1;
+  // Shared for reading only: nothing may change the bytes while they are read.
+  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (file.value == INVALID_HANDLE_VALUE) return ErrorNumberOfLastError();
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file.value, &info)) return ErrorNumberOfLastError();
+  if ((info.dwFileAttributes & kNotPlain) != 0 || GetFileType(file.value) != FILE_TYPE_DISK ||
+      !OpenedByItsOwnName(file.value, path)) {
+    return kErrIsDirectory;
+  }
+  handle = _open_osfhandle(reinterpret_cast<intptr_t>(file.value), _O_RDONLY | _O_BINARY);
+  if (handle < 0) return kErrTooManyOpenHere;
+  file.value = INVALID_HANDLE_VALUE;  // the C runtime's now
   return 0;
 }
 

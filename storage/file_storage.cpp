@@ -37,10 +37,14 @@ ALFileStorage::~ALFileStorage() {
 int ALFileStorage::Open() {
   if (status.code < 0) return status.code;
   int error = 0;
-  if (readOnly == 0) error = platform::Open(name.GetName(), platform::OpenMode::ReadWrite, handle);
-  // A read-only file (access denied for writing) is still readable.
-  if (readOnly != 0 || error == platform::kErrAccess) {
-    error = platform::Open(name.GetName(), platform::OpenMode::ReadOnly, handle);
+  if (diskFileOnly != 0) {
+    error = platform::Open(name.GetName(), platform::OpenMode::ReadOnlyDiskFile, handle);
+  } else {
+    if (readOnly == 0) error = platform::Open(name.GetName(), platform::OpenMode::ReadWrite, handle);
+    // A read-only file (access denied for writing) is still readable.
+    if (readOnly != 0 || error == platform::kErrAccess) {
+      error = platform::Open(name.GetName(), platform::OpenMode::ReadOnly, handle);
+    }
   }
   if (handle == -1) {
     return status.SetError(StatusOpenFailed, "File open failure.  Open of %s returned errno = %d",

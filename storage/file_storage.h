@@ -93,6 +93,10 @@ class ALFileStorage : public ALStorage {
   int handle;
   // When non-zero, Create makes a new file only (see Create).
   std::int16_t createNew = 0;
+  // When non-zero, Open opens for reading only, and only a file on a disk
+  // at the name itself: never through a link, never a folder, device or
+  // pipe (StatusOpenFailed with errno 21).
+  std::int16_t diskFileOnly = 0;
   // Writes that would carry the file past this many bytes fail as
   // StatusWriteFailed with errno 27, writing nothing of that buffer.
   std::int32_t sizeLimit = INT32_MAX;

@@ -199,7 +199,10 @@ Result RegisterAndMove(RegistryKey& productKey, ALPendingFile& pending, const ch
 Result InstallPackage(RegistryKey& productKey, const char* package, const char* module,
                       const char* baseName) {
   SetStatusLine(IDS_EXTRACTING);
-  if (GetFileAttributesA(package) == INVALID_FILE_ATTRIBUTES) {
+  // Only what is not there is looked for elsewhere; anything else at the
+  // name that is no package is found unreadable.
+  if (GetFileAttributesA(package) == INVALID_FILE_ATTRIBUTES &&
+      (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
     SetStatusLine(-1);
     return kNotFound;
   }

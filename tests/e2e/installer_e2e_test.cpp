@@ -73,6 +73,7 @@ const char kNotAModule[] = "Das Paket enth\xe4" "lt keine verwendbare Komponente
 const char kDiskFull[] = "Der Datentr\xe4" "ger ist voll.";
 const char kInUse[] = "Die Komponente wird gerade verwendet.";
 const char kWriteFailed[] = "Die Komponente konnte nicht geschrieben werden.";
+const char kUnreadable[] = "Das Paket konnte nicht gelesen werden.";
 const char kRedirected[] = "Der Ordner des Bildschirmschoners verweist auf einen anderen Ort.";
 const char kBadName[] = "Der Name der Komponente ist nicht zul\xe4" "ssig.";
 // The question about a held module, after its path.
@@ -280,6 +281,24 @@ TEST_F(Installer, ProductFolderThatIsALinkIsRefused) {
   ExpectIdleAndClose();
   EXPECT_EQ(FolderEntries(planted + "\\elsewhere"), Names{});
   EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(planted + "\\linked")}}));
+}
+
+// The package is read only when it is a file at its own name: not through
+// a link planted there (which may lead to a file only administrators may
+// read), and not from a pipe (which would never end).
+TEST_F(Installer, PackageThatIsALinkOrAPipeIsNotRead) {
+  const std::string planted = gui::WindowsPath(E2E_PLANTED_DIR);
+  for (const char* where : {"linkstart", "pipestart"}) {
+    SCOPED_TRACE(where);
+    start = planted + "\\" + where;
+    WriteWholeFile(module, "earlier");
+    ASSERT_NE(Start(), nullptr);
+    ExpectFailureMessage(std::string("p0046: ") + kUnreadable);
+    ExpectIdleAndClose();
+    EXPECT_EQ(ReadWholeFile(module), "earlier");
+    EXPECT_EQ(FolderEntries(product), Names{"p0046.dll"});
+    EXPECT_EQ(Written(), (Values{{"general\\dir", Sz(product)}}));
+  }
 }
 
 TEST_F(Installer, ListIsWalkedInItsOrderAskingForMissingPackagesPastAFailureUntilCancelled) {

@@ -65,6 +65,10 @@ TEST(Ppk, PackAndUnpackReplaceOnlyWithACompleteFileAndNeverTheirInput) {
   EXPECT_EQ("not yours", ReadWholeFile("victim"));
   EXPECT_EQ(3u, std::filesystem::hard_link_count("victim"));
   EXPECT_TRUE(std::filesystem::is_symlink("new.dll.tmp") && std::filesystem::is_symlink("new.ppk.1.tmp"));
+  // A package is read only from a file at its own name.
+  std::filesystem::create_symlink("in.ppk", "link.ppk");
+  EXPECT_FALSE(ppk::UnpackPackage("link.ppk", "linked.dll", &message));
+  EXPECT_FALSE(FileExists("linked.dll"));
 #endif
 
   // "ppk pack x.ppk" names its input as its output; an input may also have
