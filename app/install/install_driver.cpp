@@ -49,6 +49,11 @@ constexpr Result kInstalled{Outcome::Installed, 0};
 constexpr Result kNotFound{Outcome::NotFound, 0};
 constexpr Result Failed(int reason) { return Result{Outcome::Failed, reason}; }
 
+// A module that the payload table does not name is decoded up to this size
+// and no further: large enough for a component with pictures and sounds of
+// its own, small enough that a package cannot fill the disk with one.
+constexpr int32_t kMaxUncheckedModuleSize = 256 << 20;
+
 // A module held for a moment (a virus scanner or an indexer looks at a file
 // just written or replaced) is tried again this long, this often, before
 // the user is asked.
@@ -129,13 +134,16 @@ Result DecodePackage(ALPendingFile& pending, const char* package, const char* ba
   uint32_t size = 0;
   uint32_t crc = 0;
   const bool expected = ExpectedPayload(baseName, &size, &crc);
-  // A package that decodes to more than the recorded module fails at the
-  // first byte too many, not at the storage's end.
-  const int32_t limit = expected && size < static_cast<uint32_t>(ALPendingFile::kNoLimit)
-                            ? static_cast<int32_t>(size)
-                            : ALPendingFile::kNoLimit;
+  // A package that decodes to more than the recorded module (or than any
+  // module without a record may be) fails at the first byte too many.
+  const int32_t limit = !expected ? kMaxUncheckedModuleSize
+                        : size < static_cast<uint32_t>(ALPendingFile::kNoLimit) ? static_cast<int32_t>(size)
+                                                                                 : ALPendingFile::kNoLimit;
   ALStatusRecord status;
-  if (pending.Decode(package, limit, status) != StatusOk) return Failed(ReasonOf(pending.LastFault()));
+  if (pending.Decode(package, limit, status) != StatusOk) {
+    const bool tooLarge = !expected && pending.LastFault() == ALPendingFile::Fault::OverLimit;
+    return Failed(tooLarge ? IDS_REASON_TOO_LARGE : ReasonOf(pending.LastFault()));
+  }
   if (expected && (pending.Size() != size || pending.Crc32() != crc)) return Failed(IDS_REASON_OTHER_BYTES);
   return kInstalled;
 }

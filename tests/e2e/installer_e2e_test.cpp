@@ -73,6 +73,7 @@ const char kNotAModule[] = "Das Paket enth\xe4" "lt keine verwendbare Komponente
 const char kDiskFull[] = "Der Datentr\xe4" "ger ist voll.";
 const char kInUse[] = "Die Komponente wird gerade verwendet.";
 const char kWriteFailed[] = "Die Komponente konnte nicht geschrieben werden.";
+const char kTooLarge[] = "Die Komponente ist zu gro\xdf.";
 const char kUnreadable[] = "Das Paket konnte nicht gelesen werden.";
 const char kRedirected[] = "Der Ordner des Bildschirmschoners verweist auf einen anderen Ort.";
 const char kBadName[] = "Der Name der Komponente ist nicht zul\xe4" "ssig.";
@@ -390,8 +391,10 @@ TEST_F(Installer, FailedComponentIsReportedAndTheInstalledVersionSurvivesWhole) 
       // (Every other kind of damaged package: the decoder tests.)
       {"package cut in the middle", E2E_SETUP_EXE, Bytes(packed.begin(), packed.begin() + packed.size() / 2), kDamaged},
       {"package decoding to other bytes", E2E_SETUP_EXE, Deflate(otherBytes), kOtherBytes},
-      // Packages made elsewhere decode soundly but are no usable module.
+      // Packages made elsewhere decode soundly but are no usable module, or
+      // decode to more than any module may be without a recorded size.
       {"no module at all", E2E_UNVERIFIED_SETUP_EXE, Deflate(Bytes(5000, 'x')), kNotAModule},
+      {"beyond 256 MiB", E2E_UNVERIFIED_SETUP_EXE, Deflate(Bytes((256u << 20) + 1, 0), 1), kTooLarge},
       // The product holds its module open and lets nobody write or replace
       // it; the user gives up when asked.
       {"module in use", E2E_SETUP_EXE, packed, kInUse},
