@@ -77,3 +77,27 @@ function(add_component_module)
   add_custom_target(${target}_package ALL DEPENDS ${package} ${payload})
   set_target_properties(${target} PROPERTIES COMPONENT_PACKAGE ${package} COMPONENT_PAYLOAD ${payload})
 endfunction()
+
+# add_mingw_component_module(OUTPUT <file.dll> RC <file.rc> [TRIPLE <triple>])
+#
+# The module of a component's resource script made with a MinGW-w64
+# toolchain, as a vendor makes one by hand (README), for what the build's
+# own compiler cannot make: modules for the native tests and the fuzzer's
+# seeds, or a module of the other bitness. TRIPLE: i686-w64-mingw32 (the
+# default) or x86_64-w64-mingw32. The caller makes a target that depends on
+# OUTPUT.
+function(add_mingw_component_module)
+  cmake_parse_arguments(ARG "" "OUTPUT;RC;TRIPLE" "" ${ARGN})
+  if(NOT ARG_TRIPLE)
+    set(ARG_TRIPLE i686-w64-mingw32)
+  endif()
+  string(MAKE_C_IDENTIFIER "${ARG_TRIPLE}" triple_id)
+  find_program(ADDON_WINDRES_${triple_id} ${ARG_TRIPLE}-windres REQUIRED)
+  find_program(ADDON_MINGW_GCC_${triple_id} ${ARG_TRIPLE}-gcc REQUIRED)
+  add_custom_command(OUTPUT ${ARG_OUTPUT}
+    COMMAND ${ADDON_WINDRES_${triple_id}} -O coff -i ${ARG_RC} -o ${ARG_OUTPUT}.o
+    COMMAND ${ADDON_MINGW_GCC_${triple_id}} -shared -nostdlib -s -Wl,--entry=0 -Wl,--no-insert-timestamp
+      -o ${ARG_OUTPUT} ${ARG_OUTPUT}.o
+    DEPENDS ${ARG_RC}
+    VERBATIM)
+endfunction()
