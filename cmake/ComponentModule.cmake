@@ -110,10 +110,15 @@ function(add_mingw_component_module)
   string(MAKE_C_IDENTIFIER "${ARG_TRIPLE}" triple_id)
   find_program(ADDON_WINDRES_${triple_id} ${ARG_TRIPLE}-windres REQUIRED)
   find_program(ADDON_MINGW_GCC_${triple_id} ${ARG_TRIPLE}-gcc REQUIRED)
+  # The compiled script lies apart, so that the output folder holds modules
+  # only (a seed corpus takes every file in it).
+  get_filename_component(file ${ARG_OUTPUT} NAME)
+  set(object ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/mingw_modules/${file}.o)
   add_custom_command(OUTPUT ${ARG_OUTPUT}
-    COMMAND ${ADDON_WINDRES_${triple_id}} -O coff -i ${ARG_RC} -o ${ARG_OUTPUT}.o
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/mingw_modules
+    COMMAND ${ADDON_WINDRES_${triple_id}} -O coff -i ${ARG_RC} -o ${object}
     COMMAND ${ADDON_MINGW_GCC_${triple_id}} -shared -nostdlib -s -Wl,--entry=0 -Wl,--no-insert-timestamp
-      -o ${ARG_OUTPUT} ${ARG_OUTPUT}.o
+      -o ${ARG_OUTPUT} ${object}
     DEPENDS ${ARG_RC}
     VERBATIM)
 endfunction()

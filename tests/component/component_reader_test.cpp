@@ -339,6 +339,9 @@ TEST(ComponentReader, EveryResourceReadMustBeWithinTheLimitAndTheModuleAndNoOthe
     EXPECT_TRUE(RefusedFor(ReadOf(module.Claim(read.id, kMaxResourceSize + 1, read.type)), read.record, Problem::OverLimit));
     EXPECT_TRUE(RefusedFor(ReadOf(module.Refuse(read.id, read.type)), read.record, Problem::Unreadable));
   }
+  // The first resource refused is the one reason, whatever else would be.
+  FakeModule both = Component(2, {10});
+  EXPECT_TRUE(RefusedFor(ReadOf(both.Refuse(402).Refuse(403)), Record::EntryCount, Problem::Unreadable));
   // Ids filling the limit's worth of 403 are read.
   FakeModule many = Component(2);
   Bytes ids(kMaxResourceSize, 0);
