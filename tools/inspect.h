@@ -8,10 +8,11 @@
 
 namespace ppk {
 
-// The most bytes of module `ppk inspect` holds in memory: more than any
-// component with its own pictures and sounds needs, little enough for any
-// machine a vendor builds on.
-constexpr std::int32_t kMaxInspectedModuleSize = 256 * 1024 * 1024;
+// The most bytes of module `ppk inspect` holds in memory: more than a
+// component with pictures and sounds of its own needs, and little enough
+// for the 32-bit ppk, whose growing buffer takes up to three times as much
+// address space on the way.
+constexpr std::int32_t kMaxInspectedModuleSize = 64 * 1024 * 1024;
 
 // Reads the file `path` into `*module`: a package (a name ending in ".ppk",
 // in any case) decoded as the installer decodes it, in memory; anything

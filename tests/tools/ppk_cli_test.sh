@@ -114,6 +114,18 @@ EOF
 refused: Der Name der Komponente ist nicht zulässig.
 why: the base name "bad-name" is not letters and digits only
 EOF
+  # A module is held in memory up to 64 MiB, also one decoded from a
+  # package (raw deflate: gzip's stream without its header and trailer).
+  for size in 67108864 67108865; do
+    head -c $size /dev/zero | gzip -9 -n | tail -c +11 | head -c -8 >big.ppk
+    run inspect big.ppk >out.txt 2>err.txt
+    rc=$?
+    if [ $size = 67108864 ]; then
+      grep -q '^why: not a module: no MZ header' out.txt || fail "a module of 64 MiB is not read: $(cat err.txt)"
+    else
+      grep -q "big.ppk holds a module of more than 67108864 bytes" err.txt && [ $rc -eq 1 ] || fail "past 64 MiB: exit $rc, $(cat err.txt)"
+    fi
+  done
   printf 'no module' >text.dll
   check_inspect text.dll 1 <<'EOF'
 refused: Das Paket enthält keine verwendbare Komponente.

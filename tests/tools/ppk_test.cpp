@@ -9,7 +9,6 @@
 #include "platform/file_system.h"
 #include "tests/support/deflate_streams.h"
 #include "tests/support/test_files.h"
-#include "tools/inspect.h"
 #include "tools/pack.h"
 #include "tools/package_names.h"
 #include "tools/unpack.h"
@@ -94,23 +93,6 @@ TEST(PendingFile, DecodingEndsAtTheFirstBufferPastTheSizeLimit) {
     const bool fits = package[0] == 'f';
     EXPECT_EQ(fits ? StatusOk : StatusWriteFailed, pending.Decode(package, 10000, status)) << package;
     EXPECT_STREQ(fits ? nullptr : "Write failure on m.dll.tmp.  result = -1, errno = 27", status.Text());
-  }
-}
-
-// ppk inspect holds a module in memory only up to its limit, whether it
-// reads the module itself or decodes it from a package (any case of .ppk).
-TEST(Ppk, InspectReadsAModuleOrPackageOnlyUpToItsLimit) {
-  TempFolder folder(true);
-  const deflate_streams::Bytes module = deflate_streams::ModuleLike(5000, 7);
-  WriteWholeFile("m.dll", module);
-  WriteWholeFile("m.PPK", deflate_streams::Deflate(module));
-  for (const char* name : {"m.dll", "m.PPK"}) {
-    std::vector<unsigned char> read;
-    std::string message;
-    EXPECT_TRUE(ppk::LoadModule(name, 5000, &read, &message)) << message;
-    EXPECT_EQ(module, read);
-    EXPECT_FALSE(ppk::LoadModule(name, 4999, &read, &message));
-    EXPECT_EQ(std::string(name) + " holds a module of more than 4999 bytes, more than ppk reads", message);
   }
 }
 
