@@ -12,8 +12,6 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-using Record = Finding::Record;
-using Problem = Finding::Problem;
 
 Bytes Le16(std::initializer_list<int> values) {
   Bytes bytes;
@@ -31,11 +29,11 @@ Bytes Strings(std::initializer_list<std::u16string> strings) {
   return bytes;
 }
 
-// Block `offset` (404, 405, 406) of any entry: bytes counting up from 0x41,
-// 0x51 or 0x61, as many as the block must have.
-Bytes BlockBytes(int offset, std::size_t size) {
-  Bytes bytes(size);
-  for (std::size_t k = 0; k < size; ++k) bytes[k] = static_cast<unsigned char>(0x41 + (offset - 404) * 0x10 + k);
+// Block 404, 405 or 406 of any entry: as many bytes as it must have,
+// counting up from 0x41, 0x51 or 0x61.
+Bytes BlockBytes(int offset) {
+  Bytes bytes(offset == 406 ? 4 : 10);
+  for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<unsigned char>(0x41 + (offset - 404) * 0x10 + k);
   return bytes;
 }
 
@@ -43,49 +41,40 @@ Bytes BlockBytes(int offset, std::size_t size) {
 // more bytes than it has, so that a read of the rest is a sanitizer's fault.
 class FakeModule : public ResourceSource {
  public:
-  FakeModule& Set(std::uint16_t id, Bytes bytes, std::uint16_t type = kRcDataType) {
-    resources[{type, id}] = {bytes, static_cast<std::uint32_t>(bytes.size()), false};
+  FakeModule& Set(int id, const Bytes& bytes, std::uint16_t type = kRcDataType) {
+    resources[{type, id}] = {bytes, static_cast<std::int64_t>(bytes.size())};
     return *this;
   }
-  // Keeps the bytes the resource has (one, when it is new) and claims `size`.
-  FakeModule& Claim(std::uint16_t id, std::uint32_t size, std::uint16_t type = kRcDataType) {
+  // Keeps the bytes it has (one, when it is new) and claims `size`.
+  FakeModule& Claim(int id, std::uint32_t size, std::uint16_t type = kRcDataType) {
     Resource& resource = resources[{type, id}];
     if (resource.bytes.empty()) resource.bytes = {0x7F};
     resource.claimed = size;
-    resource.refused = false;
     return *this;
   }
-  // Zeros after its bytes up to `size`, all of them there.
-  FakeModule& Pad(std::uint16_t id, std::uint32_t size, std::uint16_t type = kRcDataType) {
-    Resource& resource = resources[{type, id}];
-    resource.bytes.resize(size);
-    resource.claimed = size;
+  FakeModule& Refuse(int id, std::uint16_t type = kRcDataType) {
+    resources[{type, id}] = {{}, -1};
     return *this;
   }
-  FakeModule& Refuse(std::uint16_t id, std::uint16_t type = kRcDataType) {
-    resources[{type, id}] = {{}, 0, true};
-    return *this;
-  }
-  FakeModule& Drop(std::uint16_t id, std::uint16_t type = kRcDataType) {
+  FakeModule& Drop(int id, std::uint16_t type = kRcDataType) {
     resources.erase({type, id});
     return *this;
   }
   Lookup Find(std::uint16_t type, std::uint16_t id, const unsigned char** bytes, std::uint32_t* size) override {
     const auto found = resources.find({type, id});
     if (found == resources.end()) return Lookup::Missing;
-    if (found->second.refused) return Lookup::Refused;
+    if (found->second.claimed < 0) return Lookup::Refused;
     *bytes = found->second.bytes.data();
-    *size = found->second.claimed;
+    *size = static_cast<std::uint32_t>(found->second.claimed);
     return Lookup::Found;
   }
 
  private:
   struct Resource {
     Bytes bytes;
-    std::uint32_t claimed;
-    bool refused;
+    std::int64_t claimed;  // below 0: refused
   };
-  std::map<std::pair<std::uint16_t, std::uint16_t>, Resource> resources;
+  std::map<std::pair<std::uint16_t, int>, Resource> resources;
 };
 
 // A component of type `typeCode` named "Name" (string 1): a plant with 3
@@ -96,264 +85,158 @@ FakeModule Component(int typeCode, std::initializer_list<int> ids = {}) {
   if (typeCode == 1) return module.Set(404, Le16({3}));
   module.Set(402, Le16({static_cast<int>(ids.size())})).Set(403, Le16(ids));
   for (const int id : ids) {
-    for (const auto& [offset, size] : {std::pair{404, 10}, {405, 10}, {406, 4}}) {
-      module.Set(static_cast<std::uint16_t>(id + offset), BlockBytes(offset, size));
-    }
+    for (const int offset : {404, 405, 406}) module.Set((id + offset) & 0xFFFF, BlockBytes(offset));
   }
   return module;
 }
 
-struct Read {
-  bool registered;
+// What reading `module` came to, in a few words: "registered" or "refused",
+// then each finding, as "for <record> <problem>" when it refuses the module
+// and as "mended <record> <problem>" when it does not.
+std::string Outcome(FakeModule& module, ComponentRecords* read = nullptr) {
+  const char* const records[] = {"400", "401", "block", "name", "404", "402", "403", "first", "second", "last"};
+  const char* const problems[] = {"missing", "size", "unreadable", "limit", "kind", "not positive", "negative",
+                                  "fewer", "stray", "past end", "ends early", "empty"};
   ComponentRecords component;
   std::vector<Finding> findings;
-};
-Read ReadOf(FakeModule& module) {
-  Read read;
-  read.registered = ReadComponent(module, &read.component, &read.findings);
-  return read;
+  std::string text = ReadComponent(module, read != nullptr ? read : &component, &findings) ? "registered" : "refused";
+  for (const Finding& f : findings) text += (f.refuses ? " for " : ", mended ") + std::string(records[int(f.record)]) + " " + problems[int(f.problem)];
+  return text;
 }
+
+std::string Outcome(FakeModule&& module, ComponentRecords* read = nullptr) { return Outcome(module, read); }
 
 // The record an entry gives: its id, then the blocks present (others zero).
 std::array<unsigned char, kEntryRecordSize> EntryRecord(int id, bool first, bool second, bool last) {
   std::array<unsigned char, kEntryRecordSize> record = {static_cast<unsigned char>(id), static_cast<unsigned char>(id >> 8)};
-  const std::pair<bool, Bytes> blocks[] = {{first, BlockBytes(404, 10)}, {second, BlockBytes(405, 10)}, {last, BlockBytes(406, 4)}};
   std::size_t at = 2;
-  for (const auto& [present, bytes] : blocks) {
+  for (const auto& [offset, present] : {std::pair{404, first}, {405, second}, {406, last}}) {
+    const Bytes bytes = BlockBytes(offset);
     if (present) std::copy(bytes.begin(), bytes.end(), record.begin() + static_cast<std::ptrdiff_t>(at));
     at += bytes.size();
   }
   return record;
 }
 
-::testing::AssertionResult RefusedFor(const Read& read, Record record, Problem problem) {
-  if (read.registered) return ::testing::AssertionFailure() << "registered";
-  if (read.findings.empty() || !read.findings.back().refuses) return ::testing::AssertionFailure() << "no refusal noted";
-  const Finding& last = read.findings.back();
-  if (last.record != record || last.problem != problem) {
-    return ::testing::AssertionFailure() << "refused for record " << int(last.record) << ", problem " << int(last.problem);
-  }
-  for (std::size_t i = 0; i + 1 < read.findings.size(); ++i) {
-    if (read.findings[i].refuses) return ::testing::AssertionFailure() << "a refusal before the last finding";
-  }
-  return ::testing::AssertionSuccess();
-}
-
-bool Mended(const Read& read, Record record, Problem problem) {
-  for (const Finding& finding : read.findings) {
-    if (finding.record == record && finding.problem == problem && !finding.refuses) return true;
-  }
-  return false;
-}
-
 TEST(ComponentReader, EachKindReadsItsOwnRecordsAndNoOther) {
+  // Where each kind goes in the registry, as the screensaver looks for it.
+  const char* const layout[] = {"plants seeds", "animations aniint", "sounds soundint", "specials specialint"};
   for (const ComponentKind& kind : kComponentKinds) {
-    SCOPED_TRACE(kind.name);
-    FakeModule module = Component(kind.typeCode, {10, 20});
+    EXPECT_EQ(std::string(kind.category) + " " + (kind.seeded ? "seeds" : kind.recordsSubKey), layout[kind.typeCode - 1]);
     // What the other kinds read is there too, but not this kind's to read.
-    module.Set(404, Le16({7})).Set(402, Le16({2})).Set(403, Le16({10, 20}));
-    const Read read = ReadOf(module);
-    ASSERT_TRUE(read.registered);
-    EXPECT_EQ(read.component.kind, &kind);
-    EXPECT_EQ(std::u16string(read.component.displayName, read.component.displayNameLength), u"Name");
-    EXPECT_EQ(read.component.seedCount, kind.seeded ? 7 : 0);
-    EXPECT_EQ(read.component.entries.size(), kind.seeded ? 0u : 2u);
-    EXPECT_TRUE(read.findings.empty());
+    ComponentRecords read;
+    EXPECT_EQ(Outcome(Component(kind.typeCode, {10, 20}).Set(404, Le16({7})).Set(402, Le16({2})), &read), "registered");
+    EXPECT_TRUE(read.kind == &kind && read.seedCount == (kind.seeded ? 7 : 0) &&
+                read.entries.size() == (kind.seeded ? 0u : 2u)) << kind.name;
   }
-  EXPECT_STREQ(kComponentKinds[0].category, "plants");
-  EXPECT_STREQ(kComponentKinds[3].recordsSubKey, "specialint");
   // Type codes of no kind, a negative one among them.
-  for (const int typeCode : {0, 5, -1}) {
-    FakeModule module = Component(typeCode);
-    const Read read = ReadOf(module);
-    EXPECT_TRUE(RefusedFor(read, Record::TypeCode, Problem::NoKind)) << typeCode;
-    EXPECT_EQ(read.findings.back().value, typeCode);
-  }
+  for (const int typeCode : {0, 5, -1}) EXPECT_EQ(Outcome(Component(typeCode)), "refused for 400 kind") << typeCode;
 }
 
 TEST(ComponentReader, NumbersCountOnlyAtExactlyTwoBytes) {
-  // Sizes around 2, and none: the type code and the name id refuse the
-  // module, a seed count or an entry count is left out.
-  const std::pair<int, Bytes> sizes[] = {{0, {}}, {1, {1}}, {3, {1, 0, 0}}, {4, {1, 0, 0, 0}}};
-  for (const auto& [size, bytes] : sizes) {
-    SCOPED_TRACE(size);
-    for (const std::uint16_t id : {400, 401}) {
-      FakeModule module = Component(1);
-      EXPECT_TRUE(RefusedFor(ReadOf(module.Set(id, bytes)), id == 400 ? Record::TypeCode : Record::DisplayNameId,
-                             Problem::WrongSize));
-      EXPECT_TRUE(RefusedFor(ReadOf(module.Drop(id)), id == 400 ? Record::TypeCode : Record::DisplayNameId,
-                             Problem::Missing));
+  // The type code and the name id refuse the module; a seed count or an
+  // entry count is left out.
+  for (const auto& [typeCode, id, outcome] : {std::tuple{1, 400, "refused for 400"}, {1, 401, "refused for 401"},
+                                              {1, 404, "registered, mended 404"}, {2, 402, "registered, mended 402"}}) {
+    for (const Bytes& bytes : {Bytes{}, Bytes{1}, Bytes{1, 0, 0}, Bytes{1, 0, 0, 0}}) {
+      EXPECT_EQ(Outcome(Component(typeCode, {10}).Set(id, bytes)), std::string(outcome) + " size") << bytes.size();
     }
-    FakeModule plant = Component(1);
-    Read read = ReadOf(plant.Set(404, bytes));
-    EXPECT_TRUE(read.registered && read.component.seedCount == 0 && Mended(read, Record::SeedCount, Problem::WrongSize));
-    read = ReadOf(plant.Drop(404));
-    EXPECT_TRUE(read.registered && Mended(read, Record::SeedCount, Problem::Missing));
-    FakeModule animation = Component(2, {10});
-    read = ReadOf(animation.Set(402, bytes));
-    EXPECT_TRUE(read.registered && read.component.entries.empty() && Mended(read, Record::EntryCount, Problem::WrongSize));
+    EXPECT_EQ(Outcome(Component(typeCode, {10}).Drop(id)), std::string(outcome) + " missing");
   }
-  // Seed counts are written only above 0, and are signed.
-  for (const auto& [bytes, written] : {std::pair{Le16({0}), 0}, {Le16({-3}), 0}, {Le16({0x7FFF}), 0x7FFF}}) {
-    FakeModule plant = Component(1);
-    const Read read = ReadOf(plant.Set(404, bytes));
-    EXPECT_TRUE(read.registered);
-    EXPECT_EQ(read.component.seedCount, written);
-    EXPECT_EQ(Mended(read, Record::SeedCount, Problem::NotPositive), written == 0);
+  // Seed counts are signed and written only above 0.
+  for (const int seeds : {0, -3, 0x7FFF}) {
+    ComponentRecords read;
+    EXPECT_EQ(Outcome(Component(1).Set(404, Le16({seeds})), &read), seeds > 0 ? "registered" : "registered, mended 404 not positive");
+    EXPECT_EQ(read.seedCount, seeds > 0 ? seeds : 0);
   }
 }
 
 TEST(ComponentReader, EntryIdsMustCoverTheCountAndStrayBytesAreNotRead) {
-  const struct {
-    int count;
-    Bytes ids;
-    std::size_t entries;
-    Problem mended;
-  } cases[] = {
-      {2, {10, 0, 20}, 0, Problem::FewerIds},       // one byte short
-      {2, {10, 0, 20, 0}, 2, Problem::Missing},     // (nothing mended)
-      {2, {10, 0, 20, 0, 30}, 2, Problem::StrayBytes},
-      {-1, {10, 0}, 0, Problem::Negative},
-      {0, {}, 0, Problem::Missing},                 // (nothing mended)
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.count);
-    FakeModule module = Component(3, {10, 20});
-    const Read read = ReadOf(module.Set(402, Le16({c.count})).Set(403, c.ids));
-    ASSERT_TRUE(read.registered);
-    EXPECT_EQ(read.component.entries.size(), c.entries);
-    EXPECT_EQ(read.findings.size(), c.mended == Problem::Missing ? 0u : 1u);
-    if (c.mended != Problem::Missing) {
-      EXPECT_TRUE(Mended(read, c.count < 0 ? Record::EntryCount : Record::EntryIds, c.mended));
-    }
+  for (const auto& [count, ids, outcome] :
+       {std::tuple{2, Bytes{10, 0, 20}, "registered, mended 403 fewer"}, {2, Bytes{10, 0, 20, 0}, "registered"},
+        {2, Bytes{10, 0, 20, 0, 30}, "registered, mended 403 stray"}, {-1, Bytes{10, 0}, "registered, mended 402 negative"},
+        {0, Bytes{}, "registered"}}) {
+    ComponentRecords read;
+    EXPECT_EQ(Outcome(Component(3, {10, 20}).Set(402, Le16({count})).Set(403, ids), &read), outcome) << count;
+    EXPECT_EQ(read.entries.size(), ids.size() >= 4 && count > 0 ? 2u : 0u) << count;
   }
-  // Ids announced but none there: no records; with a count of 0 nothing is amiss.
-  FakeModule module = Component(4, {10});
-  Read read = ReadOf(module.Drop(403));
-  EXPECT_TRUE(read.registered && read.component.entries.empty() && Mended(read, Record::EntryIds, Problem::Missing));
-  read = ReadOf(module.Set(402, Le16({0})));
-  EXPECT_TRUE(read.registered && read.findings.empty());
+  EXPECT_EQ(Outcome(Component(4, {10}).Drop(403)), "registered, mended 403 missing");
 }
 
 TEST(ComponentReader, BlocksAreCopiedOnlyAtTheirExactSizeIntoTheirPlace) {
-  // Entry 10 with all blocks; entry 20 with none. Ids and blocks are taken
-  // modulo 65536: entry 0xFFF6 has blocks 394 to 396, entry 0xFE6C blocks 0
-  // to 2.
+  // Entry 20 has no blocks. Ids and blocks are taken modulo 65536: entry
+  // 0xFFF6 has blocks 394 to 396, entry 0xFE6C blocks 0 to 2.
   for (const int id : {10, 0xFFF6, 0xFE6C}) {
-    FakeModule module = Component(2, {id, 20});
-    const Read read = ReadOf(module.Drop(424).Drop(425).Drop(426));
-    ASSERT_TRUE(read.registered) << id;
-    EXPECT_EQ(read.component.entries[0], EntryRecord(id, true, true, true)) << id;
-    EXPECT_EQ(read.component.entries[1], EntryRecord(20, false, false, false));
-    EXPECT_EQ(read.findings.size(), 3u);
-    EXPECT_TRUE(Mended(read, Record::FirstBlock, Problem::Missing) && Mended(read, Record::SecondBlock, Problem::Missing) &&
-                Mended(read, Record::LastBlock, Problem::Missing));
+    ComponentRecords read;
+    EXPECT_EQ(Outcome(Component(2, {id, 20}).Drop(424).Drop(425).Drop(426), &read),
+              "registered, mended first missing, mended second missing, mended last missing");
+    ASSERT_EQ(read.entries.size(), 2u);
+    EXPECT_EQ(read.entries[0], EntryRecord(id, true, true, true)) << id;
+    EXPECT_EQ(read.entries[1], EntryRecord(20, false, false, false));
   }
   // Each block one byte short, one long, empty, and claiming far more than
   // it has (which must not be read): zeros in its place, the others kept.
-  const struct {
-    std::uint16_t offset;
-    std::size_t size;
-    Record record;
-  } blocks[] = {{404, 10, Record::FirstBlock}, {405, 10, Record::SecondBlock}, {406, 4, Record::LastBlock}};
-  for (const auto& block : blocks) {
-    for (const std::size_t size : {block.size - 1, block.size + 1, std::size_t{0}, std::size_t{60000}}) {
-      SCOPED_TRACE(testing::Message() << block.offset << " of " << size << " bytes");
-      FakeModule module = Component(4, {10});
-      if (size == 60000) {
-        module.Claim(static_cast<std::uint16_t>(10 + block.offset), 60000);
-      } else {
-        module.Set(static_cast<std::uint16_t>(10 + block.offset), Bytes(size, 0xEE));
-      }
-      const Read read = ReadOf(module);
-      ASSERT_TRUE(read.registered);
-      EXPECT_EQ(read.component.entries[0], EntryRecord(10, block.offset != 404, block.offset != 405, block.offset != 406));
-      EXPECT_TRUE(Mended(read, block.record, Problem::WrongSize));
-      EXPECT_EQ(read.findings[0].expected, block.size);
+  for (const auto& [offset, name] : {std::pair{404, "first"}, {405, "second"}, {406, "last"}}) {
+    const std::size_t size = BlockBytes(offset).size();
+    for (const std::size_t wrong : {size - 1, size + 1, std::size_t{0}}) {
+      ComponentRecords read;
+      EXPECT_EQ(Outcome(Component(4, {10}).Set(10 + offset, Bytes(wrong, 0xEE)), &read),
+                std::string("registered, mended ") + name + " size");
+      EXPECT_EQ(read.entries[0], EntryRecord(10, offset != 404, offset != 405, offset != 406)) << offset << " " << wrong;
     }
+    EXPECT_EQ(Outcome(Component(4, {10}).Claim(10 + offset, 60000)), std::string("registered, mended ") + name + " size");
   }
 }
 
 TEST(ComponentReader, DisplayNameComesOnlyFromABlockWholeUpToIt) {
-  // String 1 of block 1 (the usual), 19 of block 2, and -1, which is
-  // string 65535, the last of block 4096.
-  for (const auto& [id, block, strings] : {std::tuple{1, 1, Strings({u"x", u"Name"})},
-                                           {19, 2, Strings({u"", u"", u"", u"Name"})},
-                                           {-1, 4096, Strings({u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"",
-                                                               u"", u"", u"", u"", u"Name"})}}) {
-    FakeModule module = Component(1);
-    module.Drop(1, kStringBlockType).Set(401, Le16({id})).Set(static_cast<std::uint16_t>(block), strings, kStringBlockType);
-    const Read read = ReadOf(module);
-    EXPECT_TRUE(read.registered) << id;
-    EXPECT_EQ(std::u16string(read.component.displayName, read.component.displayNameLength), u"Name") << id;
+  // String 19 is string 3 of block 2; -1 is string 65535, the last of
+  // block 4096.
+  const Bytes last = Strings({u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"", u"Name"});
+  for (const auto& [id, block, strings] : {std::tuple{19, 2, Strings({u"", u"", u"x", u"Name"})}, {-1, 4096, last}}) {
+    ComponentRecords read;
+    EXPECT_EQ(Outcome(Component(1).Drop(1, kStringBlockType).Set(401, Le16({id})).Set(block, strings, kStringBlockType), &read),
+              "registered");
+    EXPECT_EQ(std::u16string(read.displayName, read.displayNameLength), u"Name") << id;
   }
-  // Refused: no block; the name empty; the block ending before the name
-  // (the bytes after it are not the name's); a string before the name or
-  // after it running past the block's end.
+  // Refused: the name empty; the block ending before it (the bytes after
+  // the block are not the name's); a string before or after it running
+  // past the block's end; no block.
   Bytes cut = Strings({u"", u"Name", u"Next"});
-  cut.resize(cut.size() - 1);
-  const struct {
-    Bytes block;
-    Record record;
-    Problem problem;
-  } refusals[] = {
-      {Strings({u"", u""}), Record::DisplayName, Problem::Empty},
-      {Strings({u""}), Record::StringBlock, Problem::EndsEarly},
-      {Bytes{0, 0, 4}, Record::StringBlock, Problem::StringPastEnd},
-      {Bytes{9, 0, 'x', 0}, Record::StringBlock, Problem::StringPastEnd},
-      {cut, Record::StringBlock, Problem::StringPastEnd},
-  };
-  for (const auto& refusal : refusals) {
-    FakeModule module = Component(1);
-    EXPECT_TRUE(RefusedFor(ReadOf(module.Set(1, refusal.block, kStringBlockType)), refusal.record, refusal.problem))
-        << &refusal - refusals;
+  cut.pop_back();
+  for (const auto& [strings, outcome] : {std::pair{Strings({u"", u""}), "refused for name empty"},
+                                         {Strings({u""}), "refused for block ends early"},
+                                         {Bytes{0, 0, 4}, "refused for block past end"},
+                                         {Bytes{9, 0, 'x', 0}, "refused for block past end"},
+                                         {cut, "refused for block past end"}}) {
+    EXPECT_EQ(Outcome(Component(1).Set(1, strings, kStringBlockType)), outcome) << strings.size();
   }
-  FakeModule module = Component(1);
-  EXPECT_TRUE(RefusedFor(ReadOf(module.Drop(1, kStringBlockType)), Record::StringBlock, Problem::Missing));
-  // A long name keeps what any conversion can use, and its whole length.
-  const std::u16string name(kMaxDisplayNameUnits + 2, u'\u00E4');
-  const Read read = ReadOf(module.Set(1, Strings({u"", name}), kStringBlockType));
-  ASSERT_TRUE(read.registered);
-  EXPECT_EQ(read.component.displayNameLength, name.size());
-  EXPECT_EQ(std::u16string(read.component.displayName, kMaxDisplayNameUnits), name.substr(0, kMaxDisplayNameUnits));
+  EXPECT_EQ(Outcome(Component(1).Drop(1, kStringBlockType)), "refused for block missing");
 }
 
 TEST(ComponentReader, EveryResourceReadMustBeWithinTheLimitAndTheModuleAndNoOtherNeedBe) {
   // Each resource that registration reads, refused by the source or
-  // claiming more than a record may have; at the limit, only its size
-  // counts.
-  const struct {
-    int typeCode;
-    std::uint16_t id;
-    std::uint16_t type;
-    Record record;
-  } reads[] = {{1, 400, kRcDataType, Record::TypeCode},     {1, 401, kRcDataType, Record::DisplayNameId},
-               {1, 1, kStringBlockType, Record::StringBlock}, {1, 404, kRcDataType, Record::SeedCount},
-               {2, 402, kRcDataType, Record::EntryCount},   {2, 403, kRcDataType, Record::EntryIds},
-               {2, 414, kRcDataType, Record::FirstBlock},   {2, 415, kRcDataType, Record::SecondBlock},
-               {2, 416, kRcDataType, Record::LastBlock}};
-  for (const auto& read : reads) {
-    SCOPED_TRACE(read.id);
-    FakeModule module = Component(read.typeCode, {10});
-    EXPECT_FALSE(RefusedFor(ReadOf(module.Pad(read.id, kMaxResourceSize, read.type)), read.record, Problem::OverLimit));
-    EXPECT_TRUE(RefusedFor(ReadOf(module.Claim(read.id, kMaxResourceSize + 1, read.type)), read.record, Problem::OverLimit));
-    EXPECT_TRUE(RefusedFor(ReadOf(module.Refuse(read.id, read.type)), read.record, Problem::Unreadable));
+  // claiming more than a record may have.
+  for (const auto& [typeCode, id, type, name] :
+       {std::tuple{1, 400, kRcDataType, "400"}, {1, 401, kRcDataType, "401"}, {1, 1, kStringBlockType, "block"},
+        {1, 404, kRcDataType, "404"}, {2, 402, kRcDataType, "402"}, {2, 403, kRcDataType, "403"},
+        {2, 414, kRcDataType, "first"}, {2, 415, kRcDataType, "second"}, {2, 416, kRcDataType, "last"}}) {
+    const std::string refused = std::string("refused for ") + name;
+    EXPECT_EQ(Outcome(Component(typeCode, {10}).Refuse(id, type)), refused + " unreadable");
+    EXPECT_EQ(Outcome(Component(typeCode, {10}).Claim(id, kMaxResourceSize + 1, type)), refused + " limit");
   }
   // The first resource refused is the one reason, whatever else would be.
-  FakeModule both = Component(2, {10});
-  EXPECT_TRUE(RefusedFor(ReadOf(both.Refuse(402).Refuse(403)), Record::EntryCount, Problem::Unreadable));
-  // Ids filling the limit's worth of 403 are read.
-  FakeModule many = Component(2);
-  Bytes ids(kMaxResourceSize, 0);
-  EXPECT_EQ(ReadOf(many.Set(402, Le16({0x7FFF})).Set(403, ids)).component.entries.size(), 0x7FFFu);
+  EXPECT_EQ(Outcome(Component(2, {10}).Refuse(402).Refuse(403)), "refused for 402 unreadable");
+  // Ids filling the limit: all read (the entries' blocks are missing).
+  ComponentRecords read;
+  Outcome(Component(2).Set(402, Le16({0x7FFF})).Set(403, Bytes(kMaxResourceSize, 0)), &read);
+  EXPECT_EQ(read.entries.size(), 0x7FFFu);
   // What registration does not read may be anything: a plant's entry
-  // records, an animation's seed count, blocks of entries beyond the count.
-  FakeModule plant = Component(1);
-  plant.Claim(402, 0xFFFFFFFFu).Refuse(403).Claim(405, 0x80000000u);
-  EXPECT_TRUE(ReadOf(plant).registered);
-  FakeModule animation = Component(2, {10});
-  animation.Refuse(404).Set(403, Le16({10, 20})).Refuse(424).Claim(425, 0xFFFFFFFFu).Claim(2, 1u << 20, kStringBlockType);
-  EXPECT_TRUE(ReadOf(animation).registered);
+  // records, an animation's seed count, blocks of entries beyond the count,
+  // other string blocks.
+  EXPECT_EQ(Outcome(Component(1).Claim(402, 0xFFFFFFFFu).Refuse(403).Claim(405, 0x80000000u)), "registered");
+  EXPECT_EQ(Outcome(Component(2, {10}).Refuse(404).Set(403, Le16({10, 20})).Refuse(424).Claim(425, 0xFFFFFFFFu).Claim(
+                2, 1u << 20, kStringBlockType)),
+            "registered, mended 403 stray");
 }
 
 }  // namespace

@@ -87,12 +87,6 @@ TEST_F(RegistrationTest, ModulesWriteExactlyTheirRecordsAndDisplayName) {
       {"otherbitness", "p0046", {{"plants\\p0046", Sz("Rosa Hibiscus")}, {"seeds\\p0046", Dword(3)}}},
       {"entrycode", "e1", {{"plants\\e1", Sz("Entry Code")}}},
       // Entries 10 and 20; blocks 414/415/416 for 10, none for 20.
-      {"animation", "p0046",
-       {{"aniint\\p0046-0",
-         {REG_BINARY, Bytes{10, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0x11, 0x12, 0x13, 0x14, 0x15,
-                            0x16, 0x17, 0x18, 0x19, 0x1A, 0x21, 0x22, 0x23, 0x24}}},
-        {"aniint\\p0046-1", Record(20)},
-        {"animations\\p0046", Sz("Drifting Petals")}}},
       {"animation", longBase,
        {{"aniint\\" + cut + "-0", Record(10, 0x01, 0x21)},
         {"aniint\\" + cut + "-1", Record(20)},
@@ -166,20 +160,16 @@ TEST_F(RegistrationTest, ModulesWhoseReadsReachBeyondTheirImageRegisterNothing) 
   // a block that, within it, would only be the wrong size (zeros); a string
   // block cut before the display name, whose bytes after the cut are the name.
   const std::string animation = TestModule("animation");
-  const struct {
-    const std::string& source;
-    unsigned type;
-    unsigned id;
-    uint32_t size;
-  } patches[] = {{kSampleModule, 10, 400, 0xFFFFFFFFu}, {kSampleModule, 6, 1, 60000}, {animation, 10, 415, 60000},
-                 {kSampleModule, 6, 1, 2}};
-  for (const auto& patch : patches) {
-    SCOPED_TRACE(patch.id);
-    const std::string file = ReadWholeFile(patch.source);
+  for (const auto& [source, type, id, size] : {std::tuple{kSampleModule, 10u, 400u, 0xFFFFFFFFu}, {kSampleModule, 6u, 1u, 60000u},
+                                               {animation, 10u, 415u, 60000u}, {kSampleModule, 6u, 1u, 2u}}) {
+    SCOPED_TRACE(id);
+    const std::string file = ReadWholeFile(source);
     Bytes module(file.begin(), file.end());
-    ASSERT_TRUE(module_patch::PatchResourceSize(module, patch.type, patch.id, patch.size));
+    const size_t entry = module_patch::DataEntry(module, type, id);
+    ASSERT_NE(entry, 0u);
+    for (int i = 0; i < 4; ++i) module[entry + 4 + i] = static_cast<unsigned char>(size >> 8 * i);
     // A file of its own each: one read as a module stays busy for this process.
-    const std::string path = "patched" + std::to_string(&patch - patches) + ".dll";
+    const std::string path = "patched" + std::to_string(id) + "-" + std::to_string(size) + ".dll";
     WriteWholeFile(path, module);
     EXPECT_EQ(Register(path, "p0046"), 0);
     EXPECT_EQ(Written(), Values{});

@@ -1,5 +1,7 @@
 #include "tests/support/module_patch.h"
 
+#include <cstdint>
+
 namespace module_patch {
 
 std::size_t DataEntry(const Bytes& image, unsigned type, unsigned id) {
@@ -25,13 +27,6 @@ std::size_t DataEntry(const Bytes& image, unsigned type, unsigned id) {
   const size_t languages = names ? find(names, id) : 0;
   if (languages == 0 || u16(languages + 14) == 0) return 0;
   return root + u32(languages + 20);
-}
-
-bool PatchResourceSize(Bytes& image, unsigned type, unsigned id, std::uint32_t size) {
-  const std::size_t entry = DataEntry(image, type, id);
-  if (entry == 0) return false;
-  for (int i = 0; i < 4; ++i) image[entry + 4 + i] = static_cast<unsigned char>(size >> 8 * i);
-  return true;
 }
 
 }  // namespace module_patch

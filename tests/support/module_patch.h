@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <vector>
 
 // Damaging a module file as a broken or hostile one might be: found in its
@@ -15,9 +14,5 @@ using Bytes = std::vector<unsigned char>;
 // size) of the first language of resource `id` of `type` in the module file
 // `image`; 0 when the module has no such resource.
 std::size_t DataEntry(const Bytes& image, unsigned type, unsigned id);
-
-// Sets the size that the module file `image` claims for the first language
-// of resource `id` of `type`. False when the module has no such resource.
-bool PatchResourceSize(Bytes& image, unsigned type, unsigned id, std::uint32_t size);
 
 }  // namespace module_patch
