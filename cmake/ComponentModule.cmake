@@ -1,10 +1,16 @@
-# add_component_module(NAME <base> RC <file.rc> [OUTPUT_DIRECTORY <dir>] [NO_PACKAGE])
+# add_component_module(NAME <base> RC <file.rc> [OUTPUT_DIRECTORY <dir>] [NO_PACKAGE]
+#                      [EXPECT_REFUSED])
 #
 # Turns the resource script of a component into its component module,
 # <base>.dll: a resource-only DLL for the target (no code, no entry point,
 # no imports), which the installer reads as a data file for its
 # records. When the package tool `ppk` is a target of this build (define it
-# before calling), the module is also packed into <base>.ppk beside it,
+# before calling), every module it makes is checked with `ppk inspect`
+# right after it is linked: a module the installer would refuse stops the
+# build with the reason, and what the installer would mend without a word
+# is printed as warnings. EXPECT_REFUSED turns the check round, for test
+# modules that the installer must refuse: the build stops when it would
+# register one. The module is also packed into <base>.ppk beside it,
 # unless NO_PACKAGE is given (modules that only tests load), and the
 # module's size and CRC-32 are recorded in <base>.payload, for the payload
 # table of the installers that list the component (cmake/Installer.cmake).
@@ -33,7 +39,7 @@ endif()
 set(ADDON_PAYLOAD_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/payload.cmake)
 
 function(add_component_module)
-  cmake_parse_arguments(ARG "NO_PACKAGE" "NAME;RC;OUTPUT_DIRECTORY" "" ${ARGN})
+  cmake_parse_arguments(ARG "NO_PACKAGE;EXPECT_REFUSED" "NAME;RC;OUTPUT_DIRECTORY" "" ${ARGN})
   if(NOT ARG_NAME OR NOT ARG_RC)
     message(FATAL_ERROR "add_component_module: NAME and RC are required")
   endif()
@@ -59,14 +65,24 @@ function(add_component_module)
     COMPONENT_PAYLOAD "")
   target_link_options(${target} PRIVATE -nostdlib -s -Wl,--entry=0 -Wl,--no-insert-timestamp)
 
-  if(ARG_NO_PACKAGE OR NOT TARGET ppk)
+  if(NOT TARGET ppk)
+    return()
+  endif()
+  # File names relative to the output folder: the Windows ppk under Wine and
+  # a host ppk read them alike.
+  list(JOIN ADDON_COMPONENT_TOOL_RUNNER "|" runner)
+  add_dependencies(${target} ppk)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DMODE=INSPECT "-DRUNNER=${runner}" -DPPK=$<TARGET_FILE:ppk>
+      -DNAME=${ARG_NAME} -DDIR=${ARG_OUTPUT_DIRECTORY} -DEXPECT_REFUSED=${ARG_EXPECT_REFUSED}
+      -P ${ADDON_PAYLOAD_SCRIPT}
+    VERBATIM)
+
+  if(ARG_NO_PACKAGE)
     return()
   endif()
   set(package ${ARG_OUTPUT_DIRECTORY}/${ARG_NAME}.ppk)
   set(payload ${ARG_OUTPUT_DIRECTORY}/${ARG_NAME}.payload)
-  # File names relative to the output folder: the Windows ppk under Wine and
-  # a host ppk read them alike.
-  list(JOIN ADDON_COMPONENT_TOOL_RUNNER "|" runner)
   add_custom_command(
     OUTPUT ${package} ${payload}
     COMMAND ${CMAKE_COMMAND} -DMODE=PACK "-DRUNNER=${runner}" -DPPK=$<TARGET_FILE:ppk>
@@ -76,4 +92,33 @@ function(add_component_module)
     VERBATIM)
   add_custom_target(${target}_package ALL DEPENDS ${package} ${payload})
   set_target_properties(${target} PROPERTIES COMPONENT_PACKAGE ${package} COMPONENT_PAYLOAD ${payload})
+endfunction()
+
+# add_mingw_component_module(OUTPUT <file.dll> RC <file.rc> [TRIPLE <triple>])
+#
+# The module of a component's resource script made with a MinGW-w64
+# toolchain, as a vendor makes one by hand (README), for what the build's
+# own compiler cannot make: modules for the native tests and the fuzzer's
+# seeds, or a module of the other bitness. TRIPLE: i686-w64-mingw32 (the
+# default) or x86_64-w64-mingw32. The caller makes a target that depends on
+# OUTPUT.
+function(add_mingw_component_module)
+  cmake_parse_arguments(ARG "" "OUTPUT;RC;TRIPLE" "" ${ARGN})
+  if(NOT ARG_TRIPLE)
+    set(ARG_TRIPLE i686-w64-mingw32)
+  endif()
+  string(MAKE_C_IDENTIFIER "${ARG_TRIPLE}" triple_id)
+  find_program(ADDON_WINDRES_${triple_id} ${ARG_TRIPLE}-windres REQUIRED)
+  find_program(ADDON_MINGW_GCC_${triple_id} ${ARG_TRIPLE}-gcc REQUIRED)
+  # The compiled script lies apart, so that the output folder holds modules
+  # only (a seed corpus takes every file in it).
+  get_filename_component(file ${ARG_OUTPUT} NAME)
+  set(object ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/mingw_modules/${file}.o)
+  add_custom_command(OUTPUT ${ARG_OUTPUT}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/CMakeFiles/mingw_modules
+    COMMAND ${ADDON_WINDRES_${triple_id}} -O coff -i ${ARG_RC} -o ${object}
+    COMMAND ${ADDON_MINGW_GCC_${triple_id}} -shared -nostdlib -s -Wl,--entry=0 -Wl,--no-insert-timestamp
+      -o ${ARG_OUTPUT} ${object}
+    DEPENDS ${ARG_RC}
+    VERBATIM)
 endfunction()

@@ -150,6 +150,7 @@ class Reader {
   bool Entries(ComponentRecords* component) {
     int count = 0;
     const bool counted = Number(Record::EntryCount, kEntryCountId, false, &count);
+    if (refused) return false;
     const Fetched ids = Fetch(Record::EntryIds, kRcDataType, kEntryIdsId);
     if (refused) return false;
     if (!counted) return true;

@@ -58,7 +58,8 @@ int ALMemoryStorage::LoadBuffer(std::int32_t position) {
 int ALMemoryStorage::FlushBuffer() {
   if (status.code < 0) return status.code;
   if (writeCount != 0) {
-    if (writeCount > INT32_MAX - filePosition) {
+    const std::int32_t limit = sizeLimit < 0 ? 0 : sizeLimit;
+    if (filePosition > limit || writeCount > limit - filePosition) {
       return status.SetError(StatusWriteFailed, "Write failure on %s.  result = %d, errno = %d",
                              name.GetName(), -1, kErrnoFileTooLarge);
     }

@@ -27,7 +27,8 @@ class ALMemoryStorage : public ALStorage {
   // status code. Not open: returns the status code only.
   int Close() override;
   // See ALStorage. Content beyond 2^31 - 1 bytes cannot be addressed: a load
-  // there fails as a read and a flush that would go past it as a write.
+  // there fails as a read. A flush that would carry the content past
+  // sizeLimit (at most 2^31 - 1) fails as StatusWriteFailed, errno 27.
   int LoadBuffer(std::int32_t position) override;
   int FlushBuffer() override;
   // Pumps nothing and reports to no monitor.
@@ -36,4 +37,7 @@ class ALMemoryStorage : public ALStorage {
   [[nodiscard]] bool IsOpen() const { return buffer != nullptr; }
 
   std::vector<unsigned char> content;
+  // Writes that would carry the content past this many bytes fail, writing
+  // nothing of that buffer: a bound on the memory a decoded package takes.
+  std::int32_t sizeLimit = INT32_MAX;
 };

@@ -7,9 +7,13 @@
 //                                 prints the decoded size and CRC-32; with
 //                                 --size and --crc (hexadecimal), fails
 //                                 unless the package decodes to exactly those
+//   ppk inspect MODULE|PACKAGE    prints what the installer would register
+//                                 (a package: a name ending in .ppk), or why
+//                                 it would refuse the module (exit code 1)
 //
-// Exit codes: 0 success, 1 failure (message on standard error), 2 bad
-// arguments. The build uses `ppk pack` to make packages and reads the line
+// Exit codes: 0 success, 1 failure (message on standard error; for inspect
+// also a module the installer would refuse, said on standard output), 2 bad
+// arguments. Output is UTF-8. The build uses `ppk pack` to make packages and reads the line
 // it prints, so that line stays as it is:
 //   <MODULE>: <size> bytes, CRC-32 <8 hex digits>
 #include <cerrno>
@@ -18,7 +22,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "tools/inspect.h"
 #include "tools/pack.h"
 #include "tools/package_names.h"
 #include "tools/unpack.h"
@@ -31,7 +37,7 @@ constexpr int kExitUsage = 2;
 
 const char kUsage[] =
     "usage: ppk pack MODULE [PACKAGE] | ppk unpack PACKAGE [MODULE] | "
-    "ppk verify PACKAGE [--size N --crc X]\n";
+    "ppk verify PACKAGE [--size N --crc X] | ppk inspect MODULE|PACKAGE\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -78,6 +84,16 @@ int Verify(int argc, char** argv) {
   return kExitOk;
 }
 
+int Inspect(const std::string& path) {
+  std::vector<unsigned char> module;
+  std::string message;
+  if (!ppk::LoadModule(path, ppk::kMaxInspectedModuleSize, &module, &message)) return Fail(message);
+  std::string report;
+  const bool registered = ppk::InspectModule(path, module, &report);
+  std::fputs(report.c_str(), stdout);
+  return registered ? kExitOk : kExitFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,5 +119,6 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (command == "verify" && (argc == 3 || argc == 7)) return Verify(argc, argv);
+  if (command == "inspect" && argc == 3) return Inspect(first);
   return Usage();
 }

@@ -82,34 +82,4 @@ Entry Record(unsigned id, int first, int last) {
   return {REG_BINARY, record};
 }
 
-// Sets the size that the resource directory of the module file `image`
-// claims for the first language of resource `id` of `type`, as a damaged
-// or hostile module might. False when the module has no such resource.
-bool PatchResourceSize(Bytes& image, unsigned type, unsigned id, uint32_t size) {
-  auto u16 = [&](size_t at) { return at + 2 <= image.size() ? image[at] | image[at + 1] << 8 : 0; };
-  auto u32 = [&](size_t at) { return at + 4 <= image.size() ? uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16 : 0; };
-  const size_t pe = u32(0x3C);
-  const size_t optional = pe + 24;
-  const size_t sections = optional + u16(pe + 20);
-  const uint32_t rva = u32(optional + (u16(optional) == 0x20B ? 112 : 96) + 2 * 8);
-  size_t root = 0;
-  for (size_t s = sections; s < sections + 40 * u16(pe + 6); s += 40) {
-    if (rva >= u32(s + 12) && rva < u32(s + 12) + u32(s + 16)) root = u32(s + 20) + rva - u32(s + 12);
-  }
-  // Type, name and language level: each an entry pointing further down.
-  auto find = [&](size_t directory, unsigned wanted) -> size_t {
-    const size_t entries = u16(directory + 12) + u16(directory + 14);
-    for (size_t e = directory + 16; e < directory + 16 + 8 * entries; e += 8) {
-      if (u32(e) == wanted) return root + (u32(e + 4) & 0x7FFFFFFFu);
-    }
-    return 0;
-  };
-  const size_t names = root ? find(root, type) : 0;
-  const size_t languages = names ? find(names, id) : 0;
-  if (languages == 0 || u16(languages + 14) == 0) return false;
-  const size_t entry = root + u32(languages + 20);
-  for (int i = 0; i < 4; ++i) image[entry + 4 + i] = static_cast<unsigned char>(size >> 8 * i);
-  return true;
-}
-
 }  // namespace regtest

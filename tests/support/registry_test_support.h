@@ -42,9 +42,4 @@ Entry Dword(DWORD value);
 // unusable).
 Entry Record(unsigned id, int first = 0, int last = 0);
 
-// Sets the size that the resource directory of the module file `image`
-// claims for the first language of resource `id` of `type`, as a damaged or
-// hostile module might. False when the module has no such resource.
-bool PatchResourceSize(Bytes& image, unsigned type, unsigned id, uint32_t size);
-
 }  // namespace regtest
