@@ -158,6 +158,10 @@ class Reader {
       Note({Record::EntryCount, Problem::Negative, false, kEntryCountId, 0, 0, count});
       return true;
     }
+    if (count > kMaxEntries) {
+      Note({Record::EntryCount, Problem::TooMany, true, kEntryCountId, 0, kMaxEntries, count});
+      return false;
+    }
     const std::uint32_t needed = static_cast<std::uint32_t>(count) * 2;
     if (ids.lookup == Lookup::Missing) {
       if (count > 0) Note({Record::EntryIds, Problem::Missing, false, kEntryIdsId, 0, needed});

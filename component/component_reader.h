@@ -36,6 +36,15 @@ constexpr std::uint32_t kMaxResourceSize = 64 * 1024;
 // An entry's registry value: its id (2 bytes), then its blocks (10, 10, 4).
 constexpr std::size_t kEntryRecordSize = 26;
 
+// The most entries a component may have; one that announces more is
+// refused. Each entry is registry work (a value kept, written and perhaps
+// put back) and three lookups, and a module is untrusted: its count alone
+// must not decide how long the installer works. So at most
+// kMaxBytesReadPerModule bytes of a module are ever read: its two numbers,
+// one string block, the count and the ids, and three blocks per entry.
+constexpr int kMaxEntries = 4096;
+constexpr std::uint32_t kMaxBytesReadPerModule = 2 + 2 + kMaxResourceSize + 2 + kMaxResourceSize + kMaxEntries * 24;
+
 // The display name goes into the registry as at most this many bytes, as a
 // 300-byte buffer with its terminator has always held it.
 constexpr std::size_t kDisplayNameBytes = 299;
@@ -83,6 +92,7 @@ struct Finding {
     NoKind,         // type code `value` is none of kComponentKinds
     NotPositive,    // seed count `value` is 0 or below, so none is written
     Negative,       // entry count `value` is below 0
+    TooMany,        // entry count `value` is above `expected`, kMaxEntries
     FewerIds,       // `size` bytes, fewer than the `expected` the count needs
     StrayBytes,     // `size` bytes, more than the `expected` the count needs
     StringPastEnd,  // string `value` runs past the end of the block

@@ -26,7 +26,8 @@ bool SameEntry(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-ALPendingFile::ALPendingFile(const char* targetPath) : target(targetPath != nullptr ? targetPath : "") {}
+ALPendingFile::ALPendingFile(const char* targetPath, Protection protection)
+    : target(targetPath != nullptr ? targetPath : ""), protection(protection) {}
 
 ALPendingFile::~ALPendingFile() { Discard(); }
 
@@ -57,7 +58,13 @@ bool ALPendingFile::Clashes(const char* sourcePath) const {
 
 void ALPendingFile::Discard() {
   if (!pendingMade) return;
-  static_cast<void>(platform::Remove(pending.c_str()));
+  if (held >= 0) {
+    static_cast<void>(platform::RemoveOpen(held, pending.c_str()));
+    platform::Close(held);
+    held = -1;
+  } else {
+    static_cast<void>(platform::Remove(pending.c_str()));
+  }
   pendingMade = false;
 }
 
@@ -90,6 +97,7 @@ int ALPendingFile::Write(const char* sourcePath, const Producer& produce, ALStat
 
   ALFileStorage output(pending.c_str(), kBufferSize, CaseInsensitive);
   output.createNew = 1;
+  output.guarded = protection == Protection::AdministratorsOnly ? 1 : 0;
   if (output.Create(-1) != StatusOk) {
     fault = Fault::WriteFailed;
     return status.CopyFrom(output.status).code;
@@ -97,10 +105,17 @@ int ALPendingFile::Write(const char* sourcePath, const Producer& produce, ALStat
   pendingMade = true;
   output.StartCrc32(0xFFFFFFFFu);
   if (produce(output, status) == StatusOk) {
-    if (output.Commit() == StatusOk && output.Close() == StatusOk) {
-      size = static_cast<std::uint32_t>(output.size);
-      crc32 = ~output.crc;
-      return StatusOk;
+    // Held on through a second handle once the storage lets go of its own.
+    if (output.Commit() == StatusOk) {
+      const int error = platform::Duplicate(output.handle, held);
+      if (error != 0) {
+        output.status.SetError(StatusWriteFailed, "Write failure on %s.  result = -1, errno = %d", pending.c_str(),
+                               error);
+      } else if (output.Close() == StatusOk) {
+        size = static_cast<std::uint32_t>(output.size);
+        crc32 = ~output.crc;
+        return StatusOk;
+      }
     }
     status.CopyFrom(output.status);
   }
@@ -144,7 +159,7 @@ int ALPendingFile::ReplaceMovingAside() {
   }
   // Held open without leave to rename it: in use (or no free aside name).
   if (error != 0) return error;
-  error = platform::RenameReplacing(pending.c_str(), target.c_str());
+  error = platform::MoveOpen(held, pending.c_str(), target.c_str());
   if (error != 0) {
     static_cast<void>(platform::Rename(aside.c_str(), target.c_str()));
     return error;
@@ -155,17 +170,17 @@ int ALPendingFile::ReplaceMovingAside() {
 
 int ALPendingFile::Replace(ALStatusRecord& status) {
   fault = Fault::None;
-  if (!pendingMade) {
+  if (!pendingMade || held < 0) {
     fault = Fault::WriteFailed;
     return status.SetError(StatusRenameFailed, "Error renaming %s to %s.  errno = %d", pending.c_str(),
                            target.c_str(), platform::kErrNoEntry);
   }
-  int error = platform::RenameReplacing(pending.c_str(), target.c_str());
+  int error = platform::MoveOpen(held, pending.c_str(), target.c_str());
   // Windows refuses to replace a read-only file, a folder, and a module a
   // running program has loaded (it may be renamed, though).
   if (error == platform::kErrAccess) {
     error = platform::PrepareToReplace(target.c_str());
-    if (error == 0) error = platform::RenameReplacing(pending.c_str(), target.c_str());
+    if (error == 0) error = platform::MoveOpen(held, pending.c_str(), target.c_str());
     if (error == platform::kErrAccess) error = ReplaceMovingAside();
   }
   if (error != 0) {
@@ -178,5 +193,7 @@ int ALPendingFile::Replace(ALStatusRecord& status) {
                            target.c_str(), error);
   }
   pendingMade = false;
+  platform::Close(held);
+  held = -1;
   return StatusOk;
 }

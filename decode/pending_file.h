@@ -72,7 +72,14 @@ class ALPendingFile {
     OverLimit,          // Decode: more bytes than the size limit allows
   };
 
-  explicit ALPendingFile(const char* targetPath);
+  // Who may change the pending file, and so the target it becomes.
+  enum class Protection {
+    Ordinary,            // as any new file in its folder
+    AdministratorsOnly,  // only administrators and SYSTEM may ever write,
+                         // rename or delete it (Windows); others read it
+  };
+
+  explicit ALPendingFile(const char* targetPath, Protection protection = Protection::Ordinary);
   // Removes the pending file unless Replace moved it into place.
   ~ALPendingFile();
   ALPendingFile(const ALPendingFile&) = delete;
@@ -80,8 +87,11 @@ class ALPendingFile {
 
   // Creates a new pending file, lets `produce` fill it from `sourcePath`
   // (which is only read: it is never created, written or removed here), and
-  // writes it to disk and closes it. Leftovers at the other pending names
-  // are removed on the way. Returns 0, with Size() and Crc32() telling what
+  // writes it to disk. Leftovers at the other pending names are removed on
+  // the way. The pending file stays open (Held()) until Replace moves it
+  // into place or it is removed: meanwhile others may read it but neither
+  // write, rename nor delete it, so that what is checked of it is what goes
+  // into place. Returns 0, with Size() and Crc32() telling what
   // was written. Otherwise returns the failing code, with its message in
   // `status`, and removes the pending file: StatusOpenFailed when the
   // source is the target or is named as one of its pending names (or the
@@ -99,7 +109,8 @@ class ALPendingFile {
   // StatusOutOfMemory).
   [[nodiscard]] int Decode(const char* packagePath, std::int32_t sizeLimit, ALStatusRecord& status);
 
-  // Moves the written file over the target in one step, written through.
+  // Moves the written file over the target in one step, written through
+  // (the held file itself, whatever has its name by then).
   // A read-only target is replaced too (its attribute cleared first), and
   // one that a program has loaded is moved aside (see above). Returns 0, or
   // StatusRenameFailed with its message in `status` (also when nothing was
@@ -117,6 +128,11 @@ class ALPendingFile {
   // files at its pending and aside names (see above), nothing else. One
   // that cannot go yet (an aside module still loaded) stays.
   static void RemoveLeftovers(const char* targetPath);
+
+  // The pending file, open for reading (as platform handles go) from a
+  // successful Write until Replace or the destructor; -1 otherwise. Not to
+  // be closed by the caller.
+  int Held() const { return held; }
 
   // What made the last Write, Decode or Replace fail; None after a success.
   Fault LastFault() const { return fault; }
@@ -140,7 +156,9 @@ class ALPendingFile {
 
   std::string target;
   std::string pending;
+  Protection protection;
   bool pendingMade = false;
+  int held = -1;
   std::uint32_t size = 0;
   std::uint32_t crc32 = 0;
   Fault fault = Fault::None;

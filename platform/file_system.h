@@ -26,14 +26,22 @@ constexpr int kErrNoSpace = 28;         // no space left on the device
 // without a closer match give kErrInvalid.
 [[nodiscard]] int ErrorNumberOfWin32Error(std::uint32_t code);
 
-// How Open opens a file. Always binary and shared deny-none (others may read
-// and write it meanwhile); created files are readable and writable.
+// How Open opens a file. Always binary; shared deny-none (others may read
+// and write it meanwhile) unless said otherwise; created files are readable
+// and writable.
 enum class OpenMode {
   ReadWrite,        // existing file
   ReadOnly,         // existing file
   CreateTruncate,   // read-write, created if missing, emptied if present
   CreateExclusive,  // read-write, fails with kErrExists if any entry has the
-                    // name: a link there is neither followed nor replaced
+                    // name: a link there is neither followed nor replaced;
+                    // while open, others may only read it (Windows: not
+                    // write, rename or delete it), and the handle may move
+                    // or remove it (MoveOpen, RemoveOpen)
+  CreateGuarded,    // as CreateExclusive; and for good (Windows) only
+                    // administrators and SYSTEM may write, rename or delete
+                    // it, everybody else may read and run it, also once it
+                    // has been moved elsewhere in its volume
   ReadOnlyDiskFile, // read-only, the entry itself, which must be a file on a
                     // disk: a link at the name is never followed, and it,
                     // a folder, a device or a pipe fails with
@@ -59,6 +67,24 @@ enum class OpenMode {
 
 // Closes the handle; 0 or the error number.
 int Close(int handle);
+
+// A second handle to the file open as `handle`, with the same access and
+// sharing (no new open: nothing at the name is consulted); 0 with it in
+// `copy`, or the error number and -1.
+[[nodiscard]] int Duplicate(int handle, int& copy);
+
+// Moves the file open as `handle` (made with CreateExclusive or
+// CreateGuarded), whose name is `from`, over `to` in one step, replacing an
+// existing `to`, and returns once the move is on disk. On Windows the move
+// goes through the handle itself, so that the file moved is the one open,
+// whatever has the name `from` by then; elsewhere by name. Errors as
+// RenameReplacing; a failure leaves both names as they were.
+[[nodiscard]] int MoveOpen(int handle, const char* from, const char* to);
+
+// Removes the file open as `handle` (made with CreateExclusive or
+// CreateGuarded), whose name is `path`: on Windows through the handle, when
+// it closes; elsewhere by name at once. 0 or the error number.
+int RemoveOpen(int handle, const char* path);
 
 // Makes the file's data reach the disk: returns when what was written
 // through `handle` is stored, not merely handed to the OS. 0 or the error

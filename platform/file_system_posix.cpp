@@ -51,9 +51,11 @@ int Open(const char* path, OpenMode mode, int& handle) {
     case OpenMode::ReadOnly: flags |= O_RDONLY; break;
     case OpenMode::CreateTruncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     case OpenMode::CreateExclusive: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
+    // Others read and run it; the owner alone writes.
+    case OpenMode::CreateGuarded: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
     case OpenMode::ReadOnlyDiskFile: break;
   }
-  handle = ::open(path, flags, 0666);
+  handle = ::open(path, flags, mode == OpenMode::CreateGuarded ? 0644 : 0666);
   return handle < 0 ? errno : 0;
 }
 
@@ -80,6 +82,16 @@ int SeekFromStart(int handle, std::int32_t position) {
 }
 
 int Close(int handle) { return ::close(handle) < 0 ? errno : 0; }
+
+int Duplicate(int handle, int& copy) {
+  copy = ::fcntl(handle, F_DUPFD_CLOEXEC, 0);
+  return copy < 0 ? errno : 0;
+}
+
+// Nothing holds a file here against a move by name.
+int MoveOpen(int, const char* from, const char* to) { return RenameReplacing(from, to); }
+
+int RemoveOpen(int, const char* path) { return ::unlink(path) < 0 ? errno : 0; }
 
 int Sync(int handle) { return ::fsync(handle) < 0 ? errno : 0; }
 

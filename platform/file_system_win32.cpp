@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <sddl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -8,6 +9,7 @@
 #include <direct.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -41,17 +43,48 @@ namespace {
 // found under its own name; see OpenMode::ReadOnlyDiskFile.
 int OpenDiskFile(const char* path, int& handle);
 
+// Room for a path in wide characters, terminator included; longer final
+// paths are not compared and count as different.
+constexpr DWORD kPathBufferSize = 1024;
+
+// Only administrators and SYSTEM may do anything but read and run it.
+constexpr char kAdministratorsWrite[] = "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)";
+
+// Makes a new file that others may only read while it is open, with the
+// administrators-only DACL when `guarded`; see OpenMode::CreateExclusive.
+int CreateNew(const char* path, bool guarded, int& handle) {
+  handle = -1;
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+  if (guarded && !ConvertStringSecurityDescriptorToSecurityDescriptorA(kAdministratorsWrite, SDDL_REVISION_1,
+                                                                     &attributes.lpSecurityDescriptor, nullptr)) {
+    return ErrorNumberOfLastError();
+  }
+  const HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                                  guarded ? &attributes : nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const int error = file == INVALID_HANDLE_VALUE ? ErrorNumberOfLastError() : 0;
+  LocalFree(attributes.lpSecurityDescriptor);
+  if (error != 0) return error;
+  handle = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
+  if (handle >= 0) return 0;
+  CloseHandle(file);
+  return kErrTooManyOpenHere;
+}
+
+HANDLE OsHandle(int handle) { return reinterpret_cast<HANDLE>(_get_osfhandle(handle)); }
+
 }  // namespace
 
 int Open(const char* path, OpenMode mode, int& handle) {
   if (mode == OpenMode::ReadOnlyDiskFile) return OpenDiskFile(path, handle);
+  if (mode == OpenMode::CreateExclusive || mode == OpenMode::CreateGuarded) {
+    return CreateNew(path, mode == OpenMode::CreateGuarded, handle);
+  }
   int flags = _O_BINARY | _O_NOINHERIT;
   switch (mode) {
     case OpenMode::ReadWrite: flags |= _O_RDWR; break;
     case OpenMode::ReadOnly: flags |= _O_RDONLY; break;
     case OpenMode::CreateTruncate: flags |= _O_RDWR | _O_CREAT | _O_TRUNC; break;
-    case OpenMode::CreateExclusive: flags |= _O_RDWR | _O_CREAT | _O_EXCL; break;
-    case OpenMode::ReadOnlyDiskFile: break;
+    default: break;
   }
   handle = _sopen(path, flags, _SH_DENYNO, _S_IREAD | _S_IWRITE);
   return handle < 0 ? errno : 0;
@@ -83,6 +116,49 @@ int SeekFromStart(int handle, std::int32_t position) {
 }
 
 int Close(int handle) { return _close(handle) < 0 ? errno : 0; }
+
+int Duplicate(int handle, int& copy) {
+  copy = -1;
+  HANDLE duplicate = nullptr;
+  const HANDLE process = GetCurrentProcess();
+  if (OsHandle(handle) == INVALID_HANDLE_VALUE ||
+      !DuplicateHandle(process, OsHandle(handle), process, &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    return kErrInvalid;
+  }
+  copy = _open_osfhandle(reinterpret_cast<intptr_t>(duplicate), _O_RDONLY | _O_BINARY);
+  if (copy >= 0) return 0;
+  CloseHandle(duplicate);
+  return kErrTooManyOpenHere;
+}
+
+int MoveOpen(int handle, const char* /*from*/, const char* to) {
+  const HANDLE file = OsHandle(handle);
+  wchar_t target[kPathBufferSize] = {};
+  const int length = MultiByteToWideChar(CP_ACP, 0, to, -1, target, kPathBufferSize);
+  if (file == INVALID_HANDLE_VALUE || length <= 1) return kErrInvalid;
+  // The structure ends in the name, without its terminator.
+  const DWORD size = static_cast<DWORD>(offsetof(FILE_RENAME_INFO, FileName) + (length - 1) * sizeof(wchar_t));
+  std::vector<unsigned char> block(size + sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(block.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>((length - 1) * sizeof(wchar_t));
+  std::memcpy(rename->FileName, target, rename->FileNameLength);
+  if (!SetFileInformationByHandle(file, FileRenameInfo, rename, size)) return ErrorNumberOfLastError();
+  // The move reaches the disk with the file's metadata.
+  return FlushFileBuffers(file) ? 0 : ErrorNumberOfLastError();
+}
+
+int RemoveOpen(int handle, const char* /*path*/) {
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = TRUE;
+  const HANDLE file = OsHandle(handle);
+  if (file == INVALID_HANDLE_VALUE ||
+      !SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)) {
+    return ErrorNumberOfLastError();
+  }
+  return 0;
+}
 
 int Sync(int handle) {
   const intptr_t os = _get_osfhandle(handle);
@@ -120,9 +196,6 @@ int Remove(const char* path) { return std::remove(path) < 0 ? errno : 0; }
 
 namespace {
 
-// Room for a final path (wide characters, terminator included); longer
-// paths are not compared and count as different.
-constexpr DWORD kPathBufferSize = 1024;
 
 // Closes a Win32 file handle on every way out.
 class FileHandle {

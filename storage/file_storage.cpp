@@ -78,8 +78,9 @@ int ALFileStorage::Create(std::int32_t unused) {
   if (status.code < 0) return status.code;
   int error = 0;
   if (name.GetName()[0] != '\0') {
-    const platform::OpenMode mode =
-        createNew != 0 ? platform::OpenMode::CreateExclusive : platform::OpenMode::CreateTruncate;
+    const platform::OpenMode mode = createNew == 0 ? platform::OpenMode::CreateTruncate
+                                    : guarded != 0 ? platform::OpenMode::CreateGuarded
+                                                   : platform::OpenMode::CreateExclusive;
     error = platform::Open(name.GetName(), mode, handle);
     // Missing folders are made once, then the file is tried again.
     if (error == platform::kErrNoEntry && HasSeparator(name.GetName()) && MakeDirectories() != 0) {

@@ -91,8 +91,12 @@ class ALFileStorage : public ALStorage {
 
   // Low-level file handle, -1 while no file is open.
   int handle;
-  // When non-zero, Create makes a new file only (see Create).
+  // When non-zero, Create makes a new file only (see Create), which others
+  // may only read while it is open (platform::OpenMode::CreateExclusive).
   std::int16_t createNew = 0;
+  // When non-zero as well, the new file is one that only administrators may
+  // ever write, rename or delete (platform::OpenMode::CreateGuarded).
+  std::int16_t guarded = 0;
   // When non-zero, Open opens for reading only, and only a file on a disk
   // at the name itself: never through a link, never a folder, device or
   // pipe (StatusOpenFailed with errno 21).

@@ -155,6 +155,7 @@ std::string Problem(const Finding& finding) {
     case Finding::Problem::NoKind: return "is " + value + ", not a type code 1 to 4";
     case Finding::Problem::NotPositive:
     case Finding::Problem::Negative: return "is " + value;
+    case Finding::Problem::TooMany: return "is " + value + ", more than the " + expected + " entries a component may have";
     case Finding::Problem::FewerIds:
       return "holds " + size + " bytes, fewer than the " + expected + " that " + Number(finding.expected / 2) +
              " ids take";

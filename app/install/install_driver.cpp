@@ -11,6 +11,7 @@
 #include "app/dialogs/info_dialog.h"
 #include "app/install/change_record.h"
 #include "app/install/component_list.h"
+#include "app/install/module_view.h"
 #include "app/install/payload_table.h"
 #include "app/install/pinned_folder.h"
 #include "app/install/registration.h"
@@ -173,8 +174,10 @@ Result RegisterAndMove(RegistryKey& productKey, ALPendingFile& pending, const ch
   RegistrationPlan plan;
   Registration planned;
   {
-    const ComponentModule decodedModule(pending.PendingPath());
-    planned = PlanRegistration(productKey, decodedModule.Get(), baseName, &plan);
+    // The very file that was written and checked, read through the handle
+    // that holds it.
+    ModuleView decodedModule(pending.Held());
+    planned = PlanRegistration(productKey, decodedModule.Resources(), baseName, &plan);
   }  // unmapped before it is moved
   if (planned != Registration::Registered) {
     return Failed(planned == Registration::NotAComponent ? IDS_REASON_NOT_A_MODULE : IDS_REASON_REGISTRY);
@@ -214,7 +217,8 @@ Result InstallPackage(RegistryKey& productKey, const char* package, const char* 
     SetStatusLine(-1);
     return kNotFound;
   }
-  ALPendingFile pending(module);
+  // Only administrators may change it, before and after it is the module.
+  ALPendingFile pending(module, ALPendingFile::Protection::AdministratorsOnly);
   const Result decoded = DecodePackage(pending, package, baseName);
   SetStatusLine(-1);
   if (decoded.outcome != Outcome::Installed) return decoded;

@@ -5,6 +5,7 @@
 #include "app/install/change_record.h"
 #include "app/install/component_list.h"
 #include "app/install/install_driver.h"
+#include "app/install/module_view.h"
 #include "app/install/pinned_folder.h"
 #include "app/install/registration.h"
 #include "app/install/registry_key.h"
@@ -30,8 +31,8 @@ bool Heal(RegistryKey& productKey, const std::string& module, const char* baseNa
     }
   }
   if (FileMatches(module, record.moduleSize, record.moduleCrc32)) {
-    const ComponentModule installed(module.c_str());
-    if (RegisterComponent(productKey, installed.Get(), baseName) != Registration::Registered) return false;
+    ModuleView installed(module.c_str());
+    if (RegisterComponent(productKey, installed.Resources(), baseName) != Registration::Registered) return false;
   } else if (!RegistrySnapshot(record.previous).Restore(productKey)) {
     return false;
   }

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/install/module_resources.h"
 #include "component/component_reader.h"
 
 namespace {
@@ -146,16 +145,6 @@ bool MakeChange(RegistryKey& key, const RegistrationPlan::Change& change) {
 
 }  // namespace
 
-ComponentModule::ComponentModule(const char* path)
-    : module(path != nullptr
-                 ? LoadLibraryExA(path, nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)
-                 : nullptr) {}
-
-ComponentModule::~ComponentModule() {
-  if (module != nullptr) FreeLibrary(module);
-}
-
 bool RegistrySnapshot::Keep(RegistryKey& key, const char* subKey, const char* valueName,
                             bool* existed) {
   RecordedValue value{subKey, valueName, false, REG_NONE, {}};
@@ -183,13 +172,12 @@ bool RegistrySnapshot::Restore(RegistryKey& key) const {
   return restored;
 }
 
-Registration PlanRegistration(RegistryKey& productKey, HMODULE module, const char* baseName,
+Registration PlanRegistration(RegistryKey& productKey, ResourceSource& module, const char* baseName,
                               RegistrationPlan* plan) {
-  if (module == nullptr || baseName == nullptr) return Registration::NotAComponent;
-  ModuleResources resources(module);
+  if (baseName == nullptr) return Registration::NotAComponent;
   ComponentRecords component;
   char displayName[kDisplayNameBufferSize];
-  if (!ReadComponent(resources, &component, nullptr) || !ToAnsi(component, displayName)) {
+  if (!ReadComponent(module, &component, nullptr) || !ToAnsi(component, displayName)) {
     return Registration::NotAComponent;
   }
   *plan = RegistrationPlan();
@@ -208,7 +196,7 @@ bool ApplyRegistration(RegistryKey& productKey, const RegistrationPlan& plan) {
   return true;
 }
 
-Registration RegisterComponent(RegistryKey& productKey, HMODULE module, const char* baseName,
+Registration RegisterComponent(RegistryKey& productKey, ResourceSource& module, const char* baseName,
                                RegistrySnapshot* previous) {
   RegistrationPlan plan;
   const Registration planned = PlanRegistration(productKey, module, baseName, &plan);

@@ -8,6 +8,7 @@
 
 #include "app/install/change_record.h"
 #include "app/install/registry_key.h"
+#include "component/resource_source.h"
 
 // Records a component module in the registry, from the records the module
 // carries as component/component_reader.h reads them, and writes below
@@ -23,30 +24,11 @@
 // These layouts are shared with the screensaver; they stay byte for byte.
 //
 // Modules come out of packages from folders the user can write to: they are
-// read as data files (no code of theirs runs), and every resource that
-// registration reads is checked before it is used (ReadComponent; its bytes
-// must lie inside the module's image, module_resources.h).
+// read as data (no code of theirs runs; module_view.h), and every resource
+// that registration reads is checked before it is used (ReadComponent; its
+// bytes must lie inside the module file).
 
 inline constexpr const char kProductKeyPath[] = "SOFTWARE\\Lumora\\Verdanelle";
-
-// A component module opened for reading its resources only: mapped as a data
-// file, so that neither its entry point nor its TLS callbacks run, and
-// readable whatever its bitness (a 64-bit installer reads 32-bit modules and
-// the other way round). Closed when the object goes away.
-class ComponentModule {
- public:
-  explicit ComponentModule(const char* path);
-  ~ComponentModule();
-  ComponentModule(const ComponentModule&) = delete;
-  ComponentModule& operator=(const ComponentModule&) = delete;
-
-  // The handle for FindResourceA, LoadResource and LoadStringA; null when
-  // the file could not be opened as a module.
-  HMODULE Get() const { return module; }
-
- private:
-  HMODULE module;
-};
 
 // What the registry held, before a registration, under every name that the
 // registration writes or deletes; enough to put it all back.
@@ -75,7 +57,7 @@ class RegistrySnapshot {
 
 enum class Registration;
 class RegistrationPlan;
-Registration PlanRegistration(RegistryKey&, HMODULE, const char*, RegistrationPlan*);
+Registration PlanRegistration(RegistryKey&, ResourceSource&, const char*, RegistrationPlan*);
 bool ApplyRegistration(RegistryKey&, const RegistrationPlan&);
 
 // A registration worked out, with nothing changed yet: each write and
@@ -94,7 +76,7 @@ class RegistrationPlan {
   const RegistrySnapshot& Previous() const { return previous; }
 
  private:
-  friend Registration PlanRegistration(RegistryKey&, HMODULE, const char*, RegistrationPlan*);
+  friend Registration PlanRegistration(RegistryKey&, ResourceSource&, const char*, RegistrationPlan*);
   friend bool ApplyRegistration(RegistryKey&, const RegistrationPlan&);
   std::vector<Change> changes;
   RegistrySnapshot previous;
@@ -119,7 +101,7 @@ class RegistrationPlan {
 // Checked before anything is written: everything ReadComponent checks
 // (the records' sizes, the type code, the display name's string block
 // whole up to the name, every resource read within kMaxResourceSize and
-// inside the module's image). The display name is converted from the
+// inside the module). The display name is converted from the
 // checked copy to the ANSI code page, as many of its characters as fit into
 // 299 bytes. Resources registration never reads do not matter, whatever
 // their size.
@@ -127,13 +109,13 @@ class RegistrationPlan {
 // Returns Registered on success, with the copy in `*previous` (may be null)
 // so that the caller can still undo the registration
 // (RegistrySnapshot::Restore). Otherwise it has written nothing or put
-// everything back, and returns NotAComponent for a null module or name or a
-// module that fails the checks above, RegistryFailed when a value to be
+// everything back, and returns NotAComponent for a null name or a module
+// that fails the checks above, RegistryFailed when a value to be
 // replaced cannot be read, a key cannot be listed or a write failed. A
 // count or id array missing or unusable is no failure: the component then
 // has no entry records.
 enum class Registration { Registered, NotAComponent, RegistryFailed };
-[[nodiscard]] Registration RegisterComponent(RegistryKey& productKey, HMODULE module,
+[[nodiscard]] Registration RegisterComponent(RegistryKey& productKey, ResourceSource& module,
                                              const char* baseName,
                                              RegistrySnapshot* previous = nullptr);
 
@@ -144,6 +126,6 @@ enum class Registration { Registered, NotAComponent, RegistryFailed };
 // its first write. ApplyRegistration then makes the plan's changes: true
 // when all went in; otherwise it puts back what it changed and returns
 // false.
-[[nodiscard]] Registration PlanRegistration(RegistryKey& productKey, HMODULE module, const char* baseName,
+[[nodiscard]] Registration PlanRegistration(RegistryKey& productKey, ResourceSource& module, const char* baseName,
                                             RegistrationPlan* plan);
 [[nodiscard]] bool ApplyRegistration(RegistryKey& productKey, const RegistrationPlan& plan);

@@ -5,6 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 
+// Whether the `size` bytes at `bytes` lie inside the image of `module`, a
+// module of this process (loaded, or opened as data with its image mapped):
+// between its base and base + SizeOfImage, as a resource of it must. A
+// resource directory may claim more bytes than the image holds, or bytes
+// anywhere in memory. False also when the module's headers cannot be read.
+[[nodiscard]] bool IsWithinModuleImage(HMODULE module, const void* bytes, size_t size);
+
 // A heap copy of one resource of a module, followed by one zero byte so that a
 // text resource can be used as a zero-terminated string. The resource itself
 // is released as soon as it has been copied; the blob owns the copy and frees

@@ -96,7 +96,7 @@ FakeModule Component(int typeCode, std::initializer_list<int> ids = {}) {
 std::string Outcome(FakeModule& module, ComponentRecords* read = nullptr) {
   const char* const records[] = {"400", "401", "block", "name", "404", "402", "403", "first", "second", "last"};
   const char* const problems[] = {"missing", "size", "unreadable", "limit", "kind", "not positive", "negative",
-                                  "fewer", "stray", "past end", "ends early", "empty"};
+                                  "too many", "fewer", "stray", "past end", "ends early", "empty"};
   ComponentRecords component;
   std::vector<Finding> findings;
   std::string text = ReadComponent(module, read != nullptr ? read : &component, &findings) ? "registered" : "refused";
@@ -226,10 +226,13 @@ TEST(ComponentReader, EveryResourceReadMustBeWithinTheLimitAndTheModuleAndNoOthe
   }
   // The first resource refused is the one reason, whatever else would be.
   EXPECT_EQ(Outcome(Component(2, {10}).Refuse(402).Refuse(403)), "refused for 402 unreadable");
-  // Ids filling the limit: all read (the entries' blocks are missing).
+  // Ids filling the limit: as many read as a component may have (their
+  // blocks missing); one entry more refuses the module.
   ComponentRecords read;
-  Outcome(Component(2).Set(402, Le16({0x7FFF})).Set(403, Bytes(kMaxResourceSize, 0)), &read);
-  EXPECT_EQ(read.entries.size(), 0x7FFFu);
+  const Bytes ids(kMaxResourceSize, 0);
+  EXPECT_EQ(Outcome(Component(2).Set(402, Le16({kMaxEntries})).Set(403, ids), &read).substr(0, 10), "registered");
+  EXPECT_EQ(read.entries.size(), static_cast<std::size_t>(kMaxEntries));
+  EXPECT_EQ(Outcome(Component(2).Set(402, Le16({kMaxEntries + 1})).Set(403, ids)), "refused for 402 too many");
   // What registration does not read may be anything: a plant's entry
   // records, an animation's seed count, blocks of entries beyond the count,
   // other string blocks.

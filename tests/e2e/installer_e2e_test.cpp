@@ -547,6 +547,15 @@ TEST_F(Installer, HeldModuleIsAskedAboutAndARunEndedMeanwhileIsSetRightAtTheNext
   ASSERT_NE(Start(), nullptr);
   AnswerInUseQuestion(IDRETRY);
   ASSERT_NE(Wait(texts::kInfoCaption, texts::kInUseQuestionStart), nullptr);
+  // Another process rewrites the module that waits, checked, while the user
+  // is asked: what goes in is the checked module or nothing.
+  HANDLE rewrite = CreateFileA((module + ".tmp").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD written = 0;
+  if (rewrite != INVALID_HANDLE_VALUE) {
+    WriteFile(rewrite, "rewritten", 9, &written, nullptr);
+    CloseHandle(rewrite);
+  }
   CloseHandle(held);
   AnswerInUseQuestion(IDRETRY);
   ExpectSuccess();
