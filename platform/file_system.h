@@ -38,7 +38,8 @@ enum class OpenMode {
                     // while open, others may only read it (Windows: not
                     // write, rename or delete it), and the handle may move
                     // or remove it (MoveOpen, RemoveOpen)
-  CreateGuarded,    // as CreateExclusive; and for good (Windows) only
+  CreateGuarded,    // as CreateExclusive; and for good (Windows) it is
+                    // owned by the Administrators group, and only
                     // administrators and SYSTEM may write, rename or delete
                     // it, everybody else may read and run it, also once it
                     // has been moved elsewhere in its volume
@@ -129,10 +130,15 @@ struct FileInfo {
 
 // Reads the whole of `path` into `bytes`, when it is a plain file with one
 // link, found under its own name (as RemovePlainFile checks), of at most
-// `maxBytes` bytes; a link at the name is never followed. Returns 0; or
-// kErrNoEntry when nothing has the name, kErrExists when something else
-// than such a file has it, kErrFileTooLarge when it is larger, or the error
-// number of a failed open or read (`bytes` then empty).
+// `maxBytes` bytes, that this installer made: owned by the Administrators
+// group or SYSTEM (elsewhere: this user or root), as the files an elevated
+// installer makes with CreateGuarded are and no other user's can be, or by
+// whoever owns its folder (on a file system that keeps no owners, every
+// file is its folder's owner's). A link at the name is never followed.
+// Returns 0; or kErrNoEntry when nothing has the name, kErrExists when
+// something else than such a file has it, kErrAccess when another owns it,
+// kErrFileTooLarge when it is larger, or the error number of a failed open
+// or read (`bytes` then empty).
 [[nodiscard]] int ReadPlainFile(const char* path, std::uint32_t maxBytes, std::vector<unsigned char>& bytes);
 
 // Has `path` removed when the system next starts, for a plain file that

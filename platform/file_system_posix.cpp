@@ -144,6 +144,14 @@ int ReadPlainFile(const char* path, std::uint32_t maxBytes, std::vector<unsigned
   struct stat entry;
   int error = ::fstat(file, &entry) < 0 ? errno : 0;
   if (error == 0 && (!S_ISREG(entry.st_mode) || entry.st_nlink != 1)) error = EEXIST;
+  // Made by this user (or root), or by whoever owns the folder.
+  if (error == 0 && entry.st_uid != ::geteuid() && entry.st_uid != 0) {
+    std::string folder = path;
+    const std::string::size_type slash = folder.find_last_of('/');
+    folder = slash == std::string::npos ? "." : folder.substr(0, slash + 1);
+    struct stat owner;
+    if (::stat(folder.c_str(), &owner) < 0 || owner.st_uid != entry.st_uid) error = EACCES;
+  }
   if (error == 0 && static_cast<std::uint64_t>(entry.st_size) > maxBytes) error = EFBIG;
   if (error == 0) {
     bytes.resize(static_cast<std::size_t>(entry.st_size));

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "platform/file_system.h"
 
@@ -48,7 +50,7 @@ int OpenDiskFile(const char* path, int& handle);
 constexpr DWORD kPathBufferSize = 1024;
 
 // Only administrators and SYSTEM may do anything but read and run it.
-constexpr char kAdministratorsWrite[] = "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)";
+constexpr char kAdministratorsWrite[] = "O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)";
 
 // Makes a new file that others may only read while it is open, with the
 // administrators-only DACL when `guarded`; see OpenMode::CreateExclusive.
@@ -327,12 +329,51 @@ bool IsPlainFile(const char* path) {
                        info) == 0;
 }
 
+namespace {
+
+// The owner of the open `handle` (opened with READ_CONTROL) in `sid`; false
+// when it cannot be had.
+bool OwnerOf(HANDLE handle, std::vector<unsigned char>& sid) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                      &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool known = owner != nullptr && IsValidSid(owner);
+  if (known) {
+    const auto* bytes = static_cast<const unsigned char*>(owner);
+    sid.assign(bytes, bytes + GetLengthSid(owner));
+  }
+  LocalFree(descriptor);
+  return known;
+}
+
+// Whether the file open as `file` at `path` belongs to the installer: owned
+// by the Administrators group or SYSTEM, or by the owner of its folder.
+bool OwnedByInstaller(HANDLE file, const char* path) {
+  std::vector<unsigned char> owner;
+  if (!OwnerOf(file, owner)) return false;
+  PSID sid = owner.data();
+  if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid)) return true;
+  std::string folderPath = path;
+  const std::string::size_type slash = folderPath.find_last_of("\\/");
+  folderPath = slash == std::string::npos ? "." : folderPath.substr(0, slash + 1);
+  FileHandle folder(CreateFileA(folderPath.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::vector<unsigned char> folderOwner;
+  return folder.value != INVALID_HANDLE_VALUE && OwnerOf(folder.value, folderOwner) && EqualSid(sid, folderOwner.data());
+}
+
+}  // namespace
+
 int ReadPlainFile(const char* path, std::uint32_t maxBytes, std::vector<unsigned char>& bytes) {
   bytes.clear();
   FileHandle file(INVALID_HANDLE_VALUE);
   BY_HANDLE_FILE_INFORMATION info;
-  const int error = OpenPlainFile(path, GENERIC_READ, FILE_SHARE_READ, file, info);
+  const int error = OpenPlainFile(path, GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, file, info);
   if (error != 0) return error;
+  if (!OwnedByInstaller(file.value, path)) return kErrAccess;
   if (info.nFileSizeHigh != 0 || info.nFileSizeLow > maxBytes) return kErrFileTooLarge;
   bytes.resize(info.nFileSizeLow);
   DWORD done = 0;

@@ -194,7 +194,7 @@ int WriteChangeRecord(const std::string& modulePath, const ChangeRecord& record,
   int error = platform::kErrExists;
   for (int number = 0; number < kRecordNameCount && error == platform::kErrExists; ++number) {
     *path = ChangeRecordName(modulePath, number);
-    error = platform::Open(path->c_str(), platform::OpenMode::CreateExclusive, handle);
+    error = platform::Open(path->c_str(), platform::OpenMode::CreateGuarded, handle);
   }
   if (error != 0) return error;
   std::size_t done = 0;

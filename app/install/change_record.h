@@ -82,7 +82,8 @@ struct ChangeRecord {
 
 // Writes `record` into a new file at the first free record name of
 // `modulePath` (whatever has a name already is left alone and the next one
-// is tried) and syncs it to disk. Returns 0 with the name in `*path`.
+// is tried), one that only administrators may change
+// (platform::OpenMode::CreateGuarded), and syncs it to disk. Returns 0 with the name in `*path`.
 // Otherwise returns the error number (kErrNoSpace for a full disk,
 // kErrExists when no name is free, kErrFileTooLarge for a record beyond
 // kMaxChangeRecordSize) and leaves no file behind.
@@ -94,10 +95,12 @@ enum class RecordFound {
   Whole,       // a record, read into `*record`
   Torn,        // a plain file that is no whole record: a run was cut off
                // while writing it, before it changed anything
-  Unreadable,  // something that cannot be read, or is no plain file
+  Unreadable,  // something that cannot be read, is no plain file, or is
+               // not the installer's own (another user made it)
 };
-// Reads the record at `path` (never through a link; see
-// platform::ReadPlainFile).
+// Reads the record at `path` (never through a link, and only one the
+// installer made; see platform::ReadPlainFile): the record decides what is
+// written below the product key.
 [[nodiscard]] RecordFound ReadChangeRecord(const std::string& path, ChangeRecord* record);
 
 // Removes the record at `path` once the change it kept is done or undone

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+
+#include <unistd.h>
 #include <vector>
 
 #include "app/dialogs/chooser_walk.h"
@@ -103,6 +105,12 @@ TEST(ChangeRecord, IsWrittenNewAndReadOnlyFromAPlainFile) {
   const std::string whole = ReadWholeFile(path);
   WriteWholeFile(ChangeRecordName(module, 3), whole.substr(0, whole.size() - 1));
   EXPECT_EQ(ReadChangeRecord(ChangeRecordName(module, 3), &read), RecordFound::Torn);
+  // A whole record that another user made is none of the installer's (it
+  // would decide what goes into the registry); giving it away needs root.
+  WriteWholeFile(ChangeRecordName(module, 4), whole);
+  if (chown(ChangeRecordName(module, 4).c_str(), 54321, 54321) == 0) {
+    EXPECT_EQ(ReadChangeRecord(ChangeRecordName(module, 4), &read), RecordFound::Unreadable);
+  }
   EXPECT_EQ(RemoveChangeRecord(path), 0);
   EXPECT_FALSE(FileExists(path));
 }
