@@ -23,9 +23,9 @@ constexpr char kMainDialogMark[] = "Lumora.Verdanelle.AddonSetup.Main";
 // reason goes when the run ends, whatever its result.
 class ShutdownBlock {
  public:
-  explicit ShutdownBlock(HWND dialog) : dialog(dialog) {
+  ShutdownBlock(HINSTANCE instance, HWND dialog) : dialog(dialog) {
     wchar_t reason[kShutdownReasonBufferSize] = {};
-    if (LoadStringW(appState.instance, IDS_SHUTDOWN_BLOCKED, reason, kShutdownReasonBufferSize) > 0)
+    if (LoadStringW(instance, IDS_SHUTDOWN_BLOCKED, reason, kShutdownReasonBufferSize) > 0)
       created = ShutdownBlockReasonCreate(dialog, reason) != FALSE;
   }
   ~ShutdownBlock() {
@@ -39,13 +39,23 @@ class ShutdownBlock {
   bool created = false;
 };
 
-void OnInitDialog(HWND dialog, LPARAM install) {
+// What RunMainDialog hands the dialog; it lives as long as the dialog.
+struct MainDialogData {
+  HINSTANCE instance;
+  InstallFunction install;
+};
+
+const MainDialogData& DataOf(HWND dialog) {
+  return *reinterpret_cast<const MainDialogData*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+void OnInitDialog(HWND dialog, LPARAM data) {
   appState.mainDialog = dialog;
   SetPropA(dialog, kMainDialogMark, dialog);
-  SetWindowLongPtrA(dialog, DWLP_USER, install);
+  SetWindowLongPtrA(dialog, DWLP_USER, data);
   CenterOnScreen(dialog);
   char description[kDescriptionBufferSize] = {};
-  if (LoadStringA(appState.instance, IDS_DESCRIPTION, description, kDescriptionBufferSize) > 0)
+  if (LoadStringA(DataOf(dialog).instance, IDS_DESCRIPTION, description, kDescriptionBufferSize) > 0)
     SetDlgItemTextA(dialog, IDC_DESCRIPTION, description);
   SetDlgItemTextA(dialog, IDC_BANNER, BannerText());
 }
@@ -58,11 +68,11 @@ void RunInstallSequence(HWND dialog) {
   EnableWindow(GetDlgItem(dialog, IDC_INSTALL), FALSE);
   EnableWindow(GetDlgItem(dialog, IDC_CLOSE), FALSE);
   appState.busy = 1;
-  const auto install = reinterpret_cast<InstallFunction>(GetWindowLongPtrA(dialog, DWLP_USER));
+  const MainDialogData& data = DataOf(dialog);
   {
-    const ShutdownBlock block(dialog);
+    const ShutdownBlock block(data.instance, dialog);
     // On success the dialog closes once control is back in its loop.
-    if (install != nullptr && install(dialog)) EndDialog(dialog, 1);
+    if (data.install != nullptr && data.install(data.instance, dialog)) EndDialog(dialog, 1);
   }
   EnableWindow(GetDlgItem(dialog, IDC_INSTALL), TRUE);
   EnableWindow(GetDlgItem(dialog, IDC_CLOSE), TRUE);
@@ -80,7 +90,7 @@ void OnCommand(HWND dialog, int id) {
       RunInstallSequence(dialog);
       return;
     case IDC_HELP_BUTTON:
-      ShowHelpDialog(appState.instance, dialog);
+      ShowHelpDialog(DataOf(dialog).instance, dialog);
       return;
     default:
       return;
@@ -134,9 +144,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 bool RunMainDialog(HINSTANCE instance, InstallFunction install) {
+  MainDialogData data{instance, install};
   // -1, a template that could not be shown, is no success either.
   return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
-                         reinterpret_cast<LPARAM>(install)) == 1;
+                         reinterpret_cast<LPARAM>(&data)) == 1;
 }
 
 bool IsMainDialog(HWND window) { return GetPropA(window, kMainDialogMark) != nullptr; }

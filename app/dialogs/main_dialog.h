@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
-// The work behind "&Installieren": given the main dialog, returns true when
-// every component went in (the main dialog then closes and the success
-// dialog follows), false otherwise (the main dialog stays open). The shipped
+// The work behind "&Installieren": given the program's instance (its
+// strings and dialogs) and the main dialog, returns true when every
+// component went in (the main dialog then closes and the success dialog
+// follows), false otherwise (the main dialog stays open). The shipped
 // program hands in InstallComponents (app/install/install_driver.h); test
 // builds hand in their own to hold or script an installation.
-using InstallFunction = bool (*)(HWND mainDialog);
+using InstallFunction = bool (*)(HINSTANCE instance, HWND mainDialog);
 
 // Runs the main dialog (dialog 200 of `instance`) modally without an owner, with `install` behind "&Installieren". Returns true when it ended
 // because `install` succeeded; false when it ended on a close request (Esc,

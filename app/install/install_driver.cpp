@@ -380,7 +380,8 @@ bool InstallList(RegistryKey& productKey, ComponentList& list, const char* folde
 
 }  // namespace
 
-bool InstallComponents(HWND mainDialog) {
+bool InstallComponents(HINSTANCE instance, HWND mainDialog) {
+  appState.instance = instance;
   RegistryKey productKey(HKEY_LOCAL_MACHINE, kProductKeyPath);
 
   ComponentList list(appState.instance);

@@ -50,7 +50,7 @@
 // component as failed and puts its values back.
 // The status line (control 214) is empty whenever this returns.
 // Runs with the main dialog's busy flag set and its buttons 210/211 disabled.
-bool InstallComponents(HWND mainDialog);
+bool InstallComponents(HINSTANCE instance, HWND mainDialog);
 
 // Whether the file system takes the base name `name` for a device, in any
 // case and whatever extension follows: CON, PRN, AUX, NUL, COM1 to COM9 and

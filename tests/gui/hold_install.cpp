@@ -16,7 +16,7 @@
 
 namespace {
 
-bool HoldInstallation(HWND mainDialog) {
+bool HoldInstallation(HINSTANCE, HWND mainDialog) {
   static int runs = 0;
   ++runs;
   char status[8] = "busy";

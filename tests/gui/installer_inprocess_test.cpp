@@ -50,7 +50,7 @@ void CALLBACK InspectAndEscape(HWND, UINT, UINT_PTR timer, DWORD) {
   SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
-bool NeverInstalls(HWND) { return false; }
+bool NeverInstalls(HINSTANCE, HWND) { return false; }
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 TEST(Installer, EveryDialogShowsItsExactTextsCentredFocusedAndEndsOnEscOnly) {
