@@ -5,6 +5,7 @@
 #include "app/dialogs/main_dialog.h"
 #include "app/install/recovery.h"
 #include "app/instance_lock.h"
+#include "app/message_text.h"
 #include "app/picture/panel_palette.h"
 #include "resources/resource.h"
 
@@ -42,8 +43,8 @@ BOOL CALLBACK BringMainDialogForward(HWND window, LPARAM) {
 void ShowLockUnavailable(HINSTANCE instance) {
   char text[kMessageBufferSize] = {};
   char caption[kMessageBufferSize] = {};
-  if (LoadStringA(instance, IDS_LOCK_UNAVAILABLE, text, kMessageBufferSize) <= 0) text[0] = '\0';
-  if (LoadStringA(instance, IDS_FAILURE_CAPTION, caption, kMessageBufferSize) <= 0) caption[0] = '\0';
+  LoadText(instance, IDS_LOCK_UNAVAILABLE, text, kMessageBufferSize);
+  LoadText(instance, IDS_FAILURE_CAPTION, caption, kMessageBufferSize);
   MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
 }
 

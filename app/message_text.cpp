@@ -30,3 +30,10 @@ void AppendFilled(char* buffer, std::size_t size, const char* pattern, const cha
   AppendCut(buffer, size, text);
   AppendCut(buffer, size, at + std::strlen(marker));
 }
+
+int LoadText(HINSTANCE instance, int id, char* buffer, int size) {
+  const int length = LoadStringA(instance, static_cast<UINT>(id), buffer, size);
+  if (length > 0) return length;
+  buffer[0] = '\0';
+  return 0;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
 // Bounded text assembly for the installer's messages and paths. Every
@@ -19,3 +21,8 @@ void AppendCut(char* buffer, std::size_t size, const char* text);
 // format, so names from outside cannot turn into conversions.
 void AppendFilled(char* buffer, std::size_t size, const char* pattern, const char* marker,
                   const char* text);
+
+// Loads string `id` of `instance` into `buffer` (`size` bytes, size >= 1),
+// cut to fit; the empty text when there is no such string. Returns the
+// length loaded.
+int LoadText(HINSTANCE instance, int id, char* buffer, int size);

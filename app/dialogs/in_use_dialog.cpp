@@ -21,7 +21,7 @@ INT_PTR CALLBACK InUseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_INITDIALOG: {
       const auto* question = reinterpret_cast<const InUseQuestion*>(lParam);
       char pattern[kPatternBufferSize] = {};
-      if (LoadStringA(question->instance, IDS_MODULE_IN_USE, pattern, kPatternBufferSize) <= 0) pattern[0] = '\0';
+      LoadText(question->instance, IDS_MODULE_IN_USE, pattern, kPatternBufferSize);
       char text[kQuestionBufferSize] = {};
       AppendFilled(text, sizeof text, pattern, "%s", question->modulePath);
       SetDlgItemTextA(dialog, IDC_IN_USE_TEXT, text);

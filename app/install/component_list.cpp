@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/message_text.h"
 #include "resources/resource.h"
 
 namespace {
@@ -13,7 +14,7 @@ bool IsNameChar(char c) {
 }  // namespace
 
 ComponentList::ComponentList(HINSTANCE instance) {
-  if (LoadStringA(instance, IDS_COMPONENTS, text, kBufferSize) <= 0) text[0] = '\0';
+  LoadText(instance, IDS_COMPONENTS, text, kBufferSize);
 }
 
 bool ComponentList::Next(char (&name)[kBufferSize]) {
