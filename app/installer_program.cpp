@@ -64,7 +64,6 @@ int RunInstaller(HINSTANCE instance, InstallFunction install) {
     ShowLockUnavailable(instance);
     return 0;
   }
-  appState.instance = instance;
   // What a run cut off on its way left, now that no other run can be using it.
   RecoverCutOffRuns(instance);
   // Without the palette there is nothing to draw the pictures with, so

@@ -42,7 +42,7 @@
 #define IDS_EXTRACTING 5
 #define IDS_REGISTERING 6
 #define IDS_CHOOSE_FOLDER 7
-#define IDS_NOT_INSTALLED 8   // %s: the components that failed, a line each
+#define IDS_FAILED_COMPONENTS 8  // %s: the components that failed, a line each
 #define IDS_SHUTDOWN_BLOCKED 9  // why logging off waits during an installation
 #define IDS_FOLDER_TOO_LONG 10  // chooser prompt after "OK" on an overlong folder
 #define IDS_LOCK_UNAVAILABLE 11 // the single-instance lock cannot be made

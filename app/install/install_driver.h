@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "app/install/install_names.h"
 #include "app/install/registry_key.h"
 
 // The work behind "&Installieren": installs every component of the list in
@@ -34,13 +35,14 @@
 //    with that reason, and nothing is written;
 //  - the user cancelled the folder chooser: the walk ends there;
 //  - one or more components failed (package unreadable, damaged or not the
-//    one recorded, not a usable component module, disk full, module not
-//    writable or held by another process, registration failed, name too long
-//    for the folder or a device name (IsDeviceName; passed over before any
-//    file is looked at)): the walk still goes on with the other names, and at its
-//    end one error message owned by `mainDialog` names each failed component
-//    with its reason (string 8, a line "<name>: <reason>" each; past what the
-//    message can show, string 21 counts the rest).
+//    one recorded, too large, not a usable component module, disk full,
+//    module not writable or held by another process, registration failed,
+//    name too long for the folder or a device name (IsDeviceName; passed
+//    over before any file is looked at)): the walk still goes on with the
+//    other names, and at its end one error message owned by `mainDialog`
+//    names each failed component with its reason (string 8, a line
+//    "<name>: <reason>" each; past what the message can show, string 21
+//    counts the rest).
 // A read-only installed module is replaced all the same; one that the
 // screensaver (its settings or preview) has loaded is moved aside and
 // replaced (see decode/pending_file.h). When another process holds the
@@ -49,24 +51,14 @@
 // already decoded and registered module again, "Abbrechen" counts the
 // component as failed and puts its values back.
 // The status line (control 214) is empty whenever this returns.
-// Runs with the main dialog's busy flag set and its buttons 210/211 disabled.
-bool InstallComponents(HINSTANCE instance, HWND mainDialog);
-
-// Whether the file system takes the base name `name` for a device, in any
-// case and whatever extension follows: CON, PRN, AUX, NUL, COM1 to COM9 and
-// LPT1 to LPT9 ("nul.ppk" is the null device, "C:\Verdanelle\con.dll" the
-// console). Other names, "COM10", "com0" or "CONX" among them, are not.
-[[nodiscard]] bool IsDeviceName(const char* name);
-
-// Whether `folder` is a product folder the installer may write into:
-// absolute, on a drive ("C:\...", any letter A to Z in either case) or a
-// share ("\\server..."). An empty or relative "dir" ("Verdanelle", "C:",
-// "C:Verdanelle", "\Verdanelle") would put the modules below whatever the
-// current folder happens to be; "\\" and "\\\..." name no server.
-[[nodiscard]] bool IsAbsoluteFolder(const char* folder);
+// Runs with the main dialog's busy flag set and its buttons 210/211
+// disabled. `instance` is the installer's module: its strings, dialogs and
+// payload table.
+[[nodiscard]] bool InstallComponents(HINSTANCE instance, HWND mainDialog);
 
 // Room for the registry value "dir" and for a folder picked in the chooser,
-// terminator included.
+// terminator included (the folder chooser's output holds one byte more:
+// see folder_chooser.h).
 constexpr int kFolderBufferSize = 260;
 
 // Reads the product folder, the value "dir" of sub-key "general" of
@@ -78,8 +70,13 @@ constexpr int kFolderBufferSize = 260;
 [[nodiscard]] bool ReadProductFolder(RegistryKey& productKey, char (&folder)[kFolderBufferSize]);
 
 // The size and CRC-32 that the build recorded for `baseName`'s module, from
-// the payload table (RCDATA IDR_PAYLOAD_TABLE of appState.instance; see
-// payload_table.h). False, storing nothing, when there is no table or no
-// whole line of that name: a package made elsewhere, which installs
-// unchecked.
-[[nodiscard]] bool ExpectedPayload(const char* baseName, uint32_t* size, uint32_t* crc);
+// the payload table (RCDATA IDR_PAYLOAD_TABLE) of `installer`, the
+// installer's own module (see payload_table.h). False, storing nothing,
+// when there is no table or no whole line of that name: a package made
+// elsewhere, which installs unchecked up to kMaxUncheckedModuleSize.
+[[nodiscard]] bool ExpectedPayload(HMODULE installer, const char* baseName, uint32_t* size, uint32_t* crc);
+
+// A module that the payload table does not name is decoded up to this size
+// and no further: large enough for a component with pictures and sounds of
+// its own, small enough that a package cannot fill the disk with one.
+constexpr int32_t kMaxUncheckedModuleSize = 256 << 20;

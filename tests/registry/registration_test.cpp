@@ -1,5 +1,4 @@
 #include "app/install/registration.h"
-#include "app/install/install_driver.h"
 #include "app/install/module_view.h"
 
 #include <gtest/gtest.h>
@@ -173,16 +172,6 @@ TEST_F(RegistrationTest, ModulesWhoseReadsReachBeyondTheirImageRegisterNothing) 
     EXPECT_EQ(Register(path, "p0046"), 0);
     EXPECT_EQ(Written(), Values{});
   }
-}
-
-// The driver passes device names over (the end-to-end list holds two) and
-// installs only into an absolute folder.
-TEST(InstallDriver, KnowsDeviceNamesAndAbsoluteFolders) {
-  for (const char* name : {"CON", "prn", "aUx", "Nul", "COM1", "com9", "lPt1", "LPT9"}) EXPECT_TRUE(IsDeviceName(name)) << name;
-  for (const char* name : {"com0", "COM10", "CONX", "lpt", "NU", "p0046", "LPT0", "NULL"}) EXPECT_FALSE(IsDeviceName(name)) << name;
-  for (const char* dir : {"A:\\", "Z:\\V", "a:\\", "z:\\", "\\\\s"}) EXPECT_TRUE(IsAbsoluteFolder(dir)) << dir;
-  for (const char* dir : {"", "C:", "C:V", "@:\\", "[:\\", "`:\\", "{:\\", "\\Ve", "\\\\", "\\\\\\s", "V", "ab\\"})
-    EXPECT_FALSE(IsAbsoluteFolder(dir)) << dir;
 }
 
 }  // namespace
