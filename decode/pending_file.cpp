@@ -104,34 +104,44 @@ int ALPendingFile::Write(const char* sourcePath, const Producer& produce, ALStat
   }
   pendingMade = true;
   output.StartCrc32(0xFFFFFFFFu);
-  if (produce(output, status) == StatusOk) {
-    // Held on through a second handle once the storage lets go of its own.
-    if (output.Commit() == StatusOk) {
-      const int error = platform::Duplicate(output.handle, held);
-      if (error != 0) {
-        output.status.SetError(StatusWriteFailed, "Write failure on %s.  result = -1, errno = %d", pending.c_str(),
-                               error);
-      } else if (output.Close() == StatusOk) {
-        size = static_cast<std::uint32_t>(output.size);
-        crc32 = ~output.crc;
-        return StatusOk;
-      }
-    }
-    status.CopyFrom(output.status);
+  if (produce(output, status) != StatusOk) {
+    // The pending file's own failure first: the decoder may report a read
+    // failure of the package instead, which came later.
+    return Abandon(output, output.status.code < 0 ? FaultOf(output) : FaultOfProducer(status.code), status);
   }
+  if (output.Commit() != StatusOk) return Abandon(output, FaultOf(output), status.CopyFrom(output.status));
+  // Held on through a second handle once the storage lets go of its own.
+  const int error = platform::Duplicate(output.handle, held);
+  if (error != 0) {
+    status.SetError(StatusWriteFailed, "Write failure on %s.  result = -1, errno = %d", pending.c_str(), error);
+    return Abandon(output, Fault::WriteFailed, status);
+  }
+  if (output.Close() != StatusOk) return Abandon(output, FaultOf(output), status.CopyFrom(output.status));
+  size = static_cast<std::uint32_t>(output.size);
+  crc32 = ~output.crc;
+  return StatusOk;
+}
+
+ALPendingFile::Fault ALPendingFile::FaultOf(const ALFileStorage& output) {
+  return output.writeError == platform::kErrNoSpace        ? Fault::DiskFull
+         : output.writeError == platform::kErrFileTooLarge ? Fault::OverLimit
+                                                           : Fault::WriteFailed;
+}
+
+ALPendingFile::Fault ALPendingFile::FaultOfProducer(int code) {
+  switch (code) {
+    case StatusOpenFailed:
+    case StatusReadFailed:
+    case StatusSeekFailed: return Fault::PackageUnreadable;
+    case StatusDataError: return Fault::DataDamaged;
+    default: return Fault::WriteFailed;
+  }
+}
+
+int ALPendingFile::Abandon(ALFileStorage& output, Fault why, const ALStatusRecord& status) {
   output.Close();
   Discard();
-  // Failures of the pending file first (the decoder may report a read
-  // failure of the package instead); what is left came from the producer.
-  if (output.status.code < 0) {
-    fault = output.writeError == platform::kErrNoSpace        ? Fault::DiskFull
-            : output.writeError == platform::kErrFileTooLarge ? Fault::OverLimit
-                                                              : Fault::WriteFailed;
-  } else if (status.code == StatusDataError) {
-    fault = Fault::DataDamaged;
-  } else {
-    fault = status.code == StatusOutOfMemory ? Fault::WriteFailed : Fault::PackageUnreadable;
-  }
+  fault = why;
   return status.code;
 }
 

@@ -51,7 +51,7 @@ class ALPendingFile {
   // for the aside file.
   static constexpr int kNameCount = 10;
   // The buffers of the storages, as the installer has always used them.
-  static constexpr std::int32_t kBufferSize = 4096;
+  static constexpr std::int32_t kBufferSize = ALFileStorage::kDefaultBufferSize;
   // No bound on the bytes written beyond what a file storage can address.
   static constexpr std::int32_t kNoLimit = INT32_MAX;
 
@@ -149,6 +149,15 @@ class ALPendingFile {
   // Moves the held target aside and the written file into its place; 0 or
   // the error number of the move that failed.
   int ReplaceMovingAside();
+  // Why writing `output` failed, from the error behind it.
+  static Fault FaultOf(const ALFileStorage& output);
+  // Why a producer failed that left the pending file sound, from its code:
+  // the package could not be opened or read, or was damaged; anything else
+  // counts as a failed write.
+  static Fault FaultOfProducer(int code);
+  // Closes `output`, removes the pending file, notes `why` and hands back
+  // the code of `status`.
+  int Abandon(ALFileStorage& output, Fault why, const ALStatusRecord& status);
   // True when writing the target from `sourcePath` could touch the source.
   bool Clashes(const char* sourcePath) const;
   // Removes the pending file if this object created it.

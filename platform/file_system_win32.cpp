@@ -25,6 +25,33 @@ namespace {
 // The C runtime's error number for a failed Win32 call.
 int ErrorNumberOfLastError() { return ErrorNumberOfWin32Error(GetLastError()); }
 
+// Closes a Win32 file handle on every way out, unless it was handed on.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE value) : value(value) {}
+  ~FileHandle() {
+    if (value != INVALID_HANDLE_VALUE && value != nullptr) CloseHandle(value);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  // The handle, no longer closed here.
+  HANDLE Release() {
+    const HANDLE released = value;
+    value = INVALID_HANDLE_VALUE;
+    return released;
+  }
+  HANDLE value;
+};
+
+// A C runtime handle for `file`, which then owns it; 0 with it in `handle`,
+// or kErrTooManyOpenHere and -1, `file` closed.
+int HandOver(FileHandle& file, int flags, int& handle) {
+  handle = _open_osfhandle(reinterpret_cast<intptr_t>(file.value), flags);
+  if (handle < 0) return kErrTooManyOpenHere;
+  file.Release();
+  return 0;
+}
+
 struct AttributePair {
   std::uint16_t flag;
   DWORD attribute;
@@ -61,15 +88,12 @@ int CreateNew(const char* path, bool guarded, int& handle) {
                                                                      &attributes.lpSecurityDescriptor, nullptr)) {
     return ErrorNumberOfLastError();
   }
-  const HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
-                                  guarded ? &attributes : nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  const int error = file == INVALID_HANDLE_VALUE ? ErrorNumberOfLastError() : 0;
+  FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                              guarded ? &attributes : nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const int error = file.value == INVALID_HANDLE_VALUE ? ErrorNumberOfLastError() : 0;
   LocalFree(attributes.lpSecurityDescriptor);
   if (error != 0) return error;
-  handle = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
-  if (handle >= 0) return 0;
-  CloseHandle(file);
-  return kErrTooManyOpenHere;
+  return HandOver(file, _O_RDWR | _O_BINARY, handle);
 }
 
 HANDLE OsHandle(int handle) { return reinterpret_cast<HANDLE>(_get_osfhandle(handle)); }
@@ -121,16 +145,14 @@ int Close(int handle) { return _close(handle) < 0 ? errno : 0; }
 
 int Duplicate(int handle, int& copy) {
   copy = -1;
-  HANDLE duplicate = nullptr;
+  HANDLE duplicate = INVALID_HANDLE_VALUE;
   const HANDLE process = GetCurrentProcess();
   if (OsHandle(handle) == INVALID_HANDLE_VALUE ||
       !DuplicateHandle(process, OsHandle(handle), process, &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
     return kErrInvalid;
   }
-  copy = _open_osfhandle(reinterpret_cast<intptr_t>(duplicate), _O_RDONLY | _O_BINARY);
-  if (copy >= 0) return 0;
-  CloseHandle(duplicate);
-  return kErrTooManyOpenHere;
+  FileHandle held(duplicate);
+  return HandOver(held, _O_RDONLY | _O_BINARY, copy);
 }
 
 int MoveOpen(int handle, const char* /*from*/, const char* to) {
@@ -199,17 +221,6 @@ int Remove(const char* path) { return std::remove(path) < 0 ? errno : 0; }
 namespace {
 
 
-// Closes a Win32 file handle on every way out.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE value) : value(value) {}
-  ~FileHandle() {
-    if (value != INVALID_HANDLE_VALUE) CloseHandle(value);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE value;
-};
 
 constexpr DWORD kNotPlain = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE;
 
@@ -295,10 +306,7 @@ int OpenDiskFile(const char* path, int& handle) {
       !OpenedByItsOwnName(file.value, path)) {
     return kErrIsDirectory;
   }
-  handle = _open_osfhandle(reinterpret_cast<intptr_t>(file.value), _O_RDONLY | _O_BINARY);
-  if (handle < 0) return kErrTooManyOpenHere;
-  file.value = INVALID_HANDLE_VALUE;  // the C runtime's now
-  return 0;
+  return HandOver(file, _O_RDONLY | _O_BINARY, handle);
 }
 
 }  // namespace
@@ -420,12 +428,9 @@ namespace {
 
 // Volume and file index of an existing file, without opening it for access.
 bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION& info) {
-  const HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const BOOL known = GetFileInformationByHandle(file, &info);
-  CloseHandle(file);
-  return known != FALSE;
+  const FileHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return file.value != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file.value, &info) != FALSE;
 }
 
 }  // namespace

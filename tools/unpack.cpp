@@ -11,8 +11,8 @@
 namespace ppk {
 namespace {
 
-// The installer's storages: 4096-byte buffers, names compared ignoring case.
-constexpr std::int32_t kBufferSize = 4096;
+// The installer's storages: its buffers, names compared ignoring case.
+constexpr std::int32_t kBufferSize = ALFileStorage::kDefaultBufferSize;
 constexpr std::int32_t kWholeInput = -1;
 // Where a storage's message gives the C runtime's error number.
 constexpr const char* kErrnoMark = "errno = ";

@@ -1,15 +1,15 @@
 #include "app/dialogs/in_use_dialog.h"
 
 #include "app/dialogs/center_on_screen.h"
+#include "app/install/install_names.h"
 #include "app/message_text.h"
 #include "resources/resource.h"
 
 namespace {
 
-// The pattern of string 22, and the question with a module path of up to
-// 520 bytes in it.
+// The pattern of string 22, and the question with a module's path in it.
 constexpr int kPatternBufferSize = 400;
-constexpr size_t kQuestionBufferSize = kPatternBufferSize + 520;
+constexpr size_t kQuestionBufferSize = kPatternBufferSize + kComponentPathSize;
 
 struct InUseQuestion {
   HINSTANCE instance;

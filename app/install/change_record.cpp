@@ -223,8 +223,7 @@ RecordFound ReadChangeRecord(const std::string& path, ChangeRecord* record) {
 int RemoveChangeRecord(const std::string& path) { return platform::RemovePlainFile(path.c_str()); }
 
 bool FileMatches(const std::string& path, std::uint32_t size, std::uint32_t crc32) {
-  // The buffers of the installer's storages.
-  constexpr std::int32_t kBufferSize = 4096;
+  constexpr std::int32_t kBufferSize = ALFileStorage::kDefaultBufferSize;
   ALFileStorage file(path.c_str(), kBufferSize, CaseInsensitive);
   file.readOnly = 1;
   if (file.Open() != 0 || file.size < 0 || static_cast<std::uint32_t>(file.size) != size) return false;

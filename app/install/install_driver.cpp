@@ -28,10 +28,6 @@ constexpr int kNameBufferSize = ComponentList::kBufferSize;
 // A folder the chooser hands over: up to kFolderBufferSize - 1 characters
 // and the backslash it always ends in (folder_chooser.h).
 constexpr int kChosenFolderMaxChars = kFolderBufferSize;
-// The two paths of one attempt: a folder of kFolderBufferSize bytes, a
-// backslash, a base name and an extension must fit, and any two 260-byte
-// halves do.
-constexpr size_t kPathBufferSize = 2 * kFolderBufferSize;
 // Status texts, the failure message's patterns and one reason.
 constexpr int kStatusBufferSize = 200;
 // The lines of the failed components: at most this many are listed, and
@@ -70,7 +66,7 @@ constexpr Outcome Failed(int reason) { return Outcome{Outcome::Kind::Failed, rea
 // One path of an attempt: a directory part that holds for the run (or until
 // the next folder choice) and a file name appended per attempt.
 struct AttemptPath {
-  char text[kPathBufferSize] = {};
+  char text[kComponentPathSize] = {};
   size_t directoryLength = 0;
 
   void TakeDirectory() { directoryLength = std::strlen(text); }

@@ -56,11 +56,6 @@
 // payload table.
 [[nodiscard]] bool InstallComponents(HINSTANCE instance, HWND mainDialog);
 
-// Room for the registry value "dir" and for a folder picked in the chooser,
-// terminator included (the folder chooser's output holds one byte more:
-// see folder_chooser.h).
-constexpr int kFolderBufferSize = 260;
-
 // Reads the product folder, the value "dir" of sub-key "general" of
 // `productKey`, into `folder`. True when it is a REG_SZ that fits and is an
 // absolute folder (IsAbsoluteFolder); false otherwise (the screensaver

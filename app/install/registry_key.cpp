@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "app/message_text.h"
+
 namespace {
 
 // Closes the key it holds when it goes out of scope, so that every path out
@@ -22,19 +24,6 @@ class OpenKey {
   HKEY key;
 };
 
-// Copies at most `room` - 1 characters of `text` to `out` and terminates it.
-// Returns the number of characters copied.
-size_t CopyBounded(char* out, size_t room, const char* text) {
-  if (room == 0) return 0;
-  size_t length = 0;
-  while (length + 1 < room && text[length] != '\0') {
-    out[length] = text[length];
-    ++length;
-  }
-  out[length] = '\0';
-  return length;
-}
-
 // `name` in UTF-16, for the wide registry calls; false when it does not
 // convert. Value names are ANSI everywhere else in the installer.
 bool WideName(const char* name, std::wstring* wide) {
@@ -47,22 +36,22 @@ bool WideName(const char* name, std::wstring* wide) {
 }  // namespace
 
 RegistryKey::RegistryKey(HKEY root, const char* path, Opening opening) : root(root), opening(opening) {
-  CopyBounded(this->path, kPathBufferSize, path != nullptr ? path : "");
+  this->path[0] = '\0';
+  AppendCut(this->path, kPathBufferSize, path != nullptr ? path : "");
 }
 
 RegistryKey::~RegistryKey() { EndEnum(); }
 
 HKEY RegistryKey::OpenSubKey(const char* subKey) const {
   if (root == nullptr) return nullptr;
-  char joined[kJoinedPathBufferSize];
-  size_t length = CopyBounded(joined, sizeof joined, path);
+  char joined[kJoinedPathBufferSize] = {};
+  AppendCut(joined, sizeof joined, path);
   if (subKey != nullptr) {
     // No leading backslash below the root itself: "general", not "\general".
-    if (length > 0) length += CopyBounded(joined + length, sizeof joined - length, "\\");
-    const size_t subKeyLength = std::strlen(subKey);
     // A cut sub-key name would name some other key: refuse instead.
-    if (subKeyLength >= sizeof joined - length) return nullptr;
-    CopyBounded(joined + length, sizeof joined - length, subKey);
+    if ((joined[0] != '\0' && !AppendWhole(joined, sizeof joined, "\\")) || !AppendWhole(joined, sizeof joined, subKey)) {
+      return nullptr;
+    }
   }
   HKEY key = nullptr;
   const LONG opened = opening == Opening::CreateMissing

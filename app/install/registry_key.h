@@ -26,8 +26,9 @@ class RegistryKey {
  public:
   // Room for the object's path: 259 characters and the terminator.
   static constexpr size_t kPathBufferSize = 260;
-  // Room for the path, a backslash and a sub-key name, with terminator.
-  static constexpr size_t kJoinedPathBufferSize = 520;
+  // Room for the path, a backslash and a sub-key name as long as a path,
+  // with terminator.
+  static constexpr size_t kJoinedPathBufferSize = 2 * kPathBufferSize;
 
   enum class Opening { CreateMissing, ExistingOnly };
 
