@@ -134,14 +134,26 @@ TEST(FileStorage, NewStorageMakesFileStoragesOnlyAndTheSettingsBlockIsABigEndian
   TempFolder folder;
   const std::string path = folder.File("settings.bin");
   ALFileStorage maker("", kBuffer, CaseUpper);  // never consulted
-  EXPECT_TRUE(maker.NewStorage("x", 0) == nullptr && maker.NewStorage("x", 2) == nullptr);
+  EXPECT_EQ(nullptr, maker.NewStorage("x", 0));
+  EXPECT_EQ(nullptr, maker.NewStorage("x", 2));
   const auto output = maker.NewStorage(path.c_str(), -1), input = maker.NewStorage(path.c_str(), 1);
-  ASSERT_TRUE(output && input && output->typeCode == 1 && output->bufferSize == 4096 && input->name.CaseMode() == CaseInsensitive);
-  EXPECT_TRUE(output->Create(-1) == 0 && maker.WriteSettings(*output) == 0 && output->WriteBigEndian16(0x0102) == 0);
-  EXPECT_TRUE(output->Close() == 0 && ReadWholeFile(path) == std::string("\0\0\1\2", 4));
+  ASSERT_NE(nullptr, output);
+  ASSERT_NE(nullptr, input);
+  EXPECT_EQ(1, output->typeCode);
+  EXPECT_EQ(4096, output->bufferSize);
+  EXPECT_EQ(CaseInsensitive, input->name.CaseMode());
+  ASSERT_EQ(0, output->Create(-1));
+  EXPECT_EQ(0, maker.WriteSettings(*output));
+  EXPECT_EQ(0, output->WriteBigEndian16(0x0102));
+  EXPECT_EQ(0, output->Close());
+  EXPECT_EQ(std::string("\0\0\1\2", 4), ReadWholeFile(path));
   std::uint16_t value = 0;
-  EXPECT_TRUE(input->Open() == 0 && maker.ReadSettings(*input) == 0 && input->ReadBigEndian16(value) == 0);
-  EXPECT_TRUE(value == 0x0102 && input->ReadBigEndian16(value) == 0 && value == 0xFFFF);  // then the end of data
+  ASSERT_EQ(0, input->Open());
+  EXPECT_EQ(0, maker.ReadSettings(*input));
+  EXPECT_EQ(0, input->ReadBigEndian16(value));
+  EXPECT_EQ(0x0102, value);
+  EXPECT_EQ(0, input->ReadBigEndian16(value));
+  EXPECT_EQ(0xFFFF, value);  // then the end of data
 }
 
 TEST(NullStorage, CountsPast4GiBWithoutWrappingItsPositionOrSize) {
@@ -237,7 +249,8 @@ TEST(FileStorage, CreateMakesMissingFoldersTruncatesAndIsRefusedOverAReadOnlyFil
     ALFileStorage output(path.c_str(), kBuffer, CaseInsensitive);
     ASSERT_EQ(0, output.Create(-1)) << TextOf(output);
     for (const char c : content) output.WriteChar(c);
-    EXPECT_TRUE(output.Commit() == 0 && ReadWholeFile(path) == content);  // written before Close
+    EXPECT_EQ(0, output.Commit());
+    EXPECT_EQ(content, ReadWholeFile(path));  // written before Close
     EXPECT_EQ(0, output.Close());
     EXPECT_EQ(content, ReadWholeFile(path));
   }
@@ -299,7 +312,8 @@ TEST(FileStorage, WriteSeekAndReadFailuresAreReportedWithCountersKept) {
   ASSERT_EQ(0, storage.Open());
   for (int i = 0; i < 16; ++i) storage.WriteChar('w');
   EXPECT_EQ(StatusWriteFailed, storage.WriteChar('x'));
-  EXPECT_TRUE(storage.WriteSettings(storage) == StatusWriteFailed && storage.Commit() == StatusWriteFailed);  // alike
+  EXPECT_EQ(StatusWriteFailed, storage.WriteSettings(storage));  // alike
+  EXPECT_EQ(StatusWriteFailed, storage.Commit());
   ExpectStatus(storage, StatusWriteFailed, "Write failure on " + path + ".  result = -1, errno = 9");
   EXPECT_EQ(16, storage.writeCount);
   EXPECT_EQ(0, storage.filePosition);
@@ -361,6 +375,7 @@ TEST(FileStorage, RenameToBakBackAndDeleteMoveTheFileOrReportWhyNot) {
   EXPECT_EQ(StatusRenameFailed, storage.Rename(bak.c_str(), 0));
   ExpectStatus(storage, StatusRenameFailed, "Error renaming " + dll + " to " + bak + ".  errno = 17");
   storage.status.SetError(StatusOk, nullptr);
+  EXPECT_EQ(nullptr, storage.status.Text());
   ASSERT_EQ(0, storage.RenameToBak(1));
   EXPECT_EQ(bak + "<" + dll, names());
   EXPECT_EQ("module", ReadWholeFile(bak));
@@ -382,9 +397,13 @@ TEST(FileStorage, RenameToBakBackAndDeleteMoveTheFileOrReportWhyNot) {
   EXPECT_EQ(StatusDeleteFailed, storage.Delete());
   ExpectStatus(storage, StatusDeleteFailed, "Error deleting file " + dll + ", errno = 2 ");
   // Going back, a file already gone (and no old one to delete) counts as moved; a rename from a missing file fails.
-  EXPECT_TRUE(storage.RenameBack(1) == 0 && names() == bak + "<" + dll && storage.Rename(nullptr, 0) == StatusRenameFailed);
+  EXPECT_EQ(0, storage.RenameBack(1));
+  EXPECT_EQ(bak + "<" + dll, names());
+  EXPECT_EQ(StatusRenameFailed, storage.Rename(nullptr, 0));
   ALFileStorage fresh(dll.c_str(), kBuffer, CaseInsensitive);  // without an old name there is no going back
-  EXPECT_TRUE(fresh.RenameBack(0) == StatusRenameFailed && fresh.name.GetName() == dll && fresh.name.GetOldName()[0] == 0);
+  EXPECT_EQ(StatusRenameFailed, fresh.RenameBack(0));
+  EXPECT_EQ(dll, fresh.name.GetName());
+  EXPECT_STREQ("", fresh.name.GetOldName());
 }
 
 // The tests run in a fixed zone three hours east of UTC without daylight
