@@ -93,28 +93,33 @@ bool OwnedByAdministrators(HANDLE handle) {
 InstanceLock::InstanceLock() {
   Descriptor administratorsOnly(kAdministratorsOnly);
   if (administratorsOnly.Get() == nullptr) return;
+  if (Calls().All() && InNamespace(administratorsOnly.Get())) return;
+  InSession(administratorsOnly.Get());
+}
+
+bool InstanceLock::InNamespace(SECURITY_ATTRIBUTES* administratorsOnly) {
   const NamespaceCalls& calls = Calls();
-  if (!calls.All()) {
-    mutex = CreateMutexW(administratorsOnly.Get(), FALSE, kSessionMutex);
-    if (mutex == nullptr) return;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) {
-      state = State::Held;
-    } else if (OwnedByAdministrators(mutex)) {
-      state = State::HeldByAnother;
-    }
-    return;
-  }
   BYTE sid[SECURITY_MAX_SID_SIZE];
   DWORD sidSize = sizeof sid;
-  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize)) return;
+  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize)) return false;
   boundary = calls.createBoundary(kBoundaryName, 0);
-  if (boundary == nullptr || !calls.addSid(&boundary, sid)) return;
-  space = calls.createNamespace(administratorsOnly.Get(), boundary, kNamespaceAlias);
+  if (boundary == nullptr || !calls.addSid(&boundary, sid)) return false;
+  space = calls.createNamespace(administratorsOnly, boundary, kNamespaceAlias);
   if (space == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) space = calls.openNamespace(boundary, kNamespaceAlias);
-  if (space == nullptr) return;
-  mutex = CreateMutexW(administratorsOnly.Get(), FALSE, kMutexInNamespace);
+  if (space == nullptr) return false;
+  mutex = CreateMutexW(administratorsOnly, FALSE, kMutexInNamespace);
+  if (mutex != nullptr) state = GetLastError() == ERROR_ALREADY_EXISTS ? State::HeldByAnother : State::Held;
+  return true;
+}
+
+void InstanceLock::InSession(SECURITY_ATTRIBUTES* administratorsOnly) {
+  mutex = CreateMutexW(administratorsOnly, FALSE, kSessionMutex);
   if (mutex == nullptr) return;
-  state = GetLastError() == ERROR_ALREADY_EXISTS ? State::HeldByAnother : State::Held;
+  if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    state = State::Held;
+  } else if (OwnedByAdministrators(mutex)) {
+    state = State::HeldByAnother;
+  }
 }
 
 InstanceLock::~InstanceLock() {
