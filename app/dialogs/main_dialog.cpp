@@ -42,6 +42,7 @@ class ShutdownBlock {
 // What RunMainDialog hands the dialog; it lives as long as the dialog.
 struct MainDialogData {
   HINSTANCE instance;
+  const PanelPalette& palette;
   InstallFunction install;
 };
 
@@ -107,7 +108,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       // painting begins, which would wipe the pictures drawn here: erase
       // first, so that the default painting finds nothing left to erase.
       RedrawWindow(dialog, nullptr, nullptr, RDW_ERASENOW | RDW_NOCHILDREN);
-      PaintImagePanel(dialog);
+      PaintImagePanel(dialog, DataOf(dialog).palette);
       return FALSE;  // the default painting still runs and validates
     case WM_CTLCOLORSTATIC: {
       // The picture anchors are empty statics lying over the pictures' top
@@ -143,8 +144,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-bool RunMainDialog(HINSTANCE instance, InstallFunction install) {
-  MainDialogData data{instance, install};
+bool RunMainDialog(HINSTANCE instance, const PanelPalette& palette, InstallFunction install) {
+  MainDialogData data{instance, palette, install};
   // -1, a template that could not be shown, is no success either.
   return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
                          reinterpret_cast<LPARAM>(&data)) == 1;

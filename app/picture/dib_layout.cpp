@@ -8,8 +8,8 @@ uint32_t Read32(const unsigned char* p) {
 
 }  // namespace
 
-int ReadDibLayout(const unsigned char* dib, size_t size, DibLayout* out) {
-  if (dib == nullptr || out == nullptr || size < kInfoHeaderSize) return 0;
+bool ReadDibLayout(const unsigned char* dib, size_t size, DibLayout* out) {
+  if (dib == nullptr || out == nullptr || size < kInfoHeaderSize) return false;
   DibLayout layout;
   layout.headerSize = Read32(dib);
   layout.width = static_cast<int32_t>(Read32(dib + 4));
@@ -19,9 +19,9 @@ int ReadDibLayout(const unsigned char* dib, size_t size, DibLayout* out) {
   // The colour table must lie inside the resource; compare in 64 bits so
   // that huge stated sizes cannot wrap.
   const uint64_t tableEnd = uint64_t(layout.headerSize) + uint64_t(layout.colours) * 4;
-  if (layout.headerSize < kInfoHeaderSize || tableEnd > size) return 0;
+  if (layout.headerSize < kInfoHeaderSize || tableEnd > size) return false;
   *out = layout;
-  return 1;
+  return true;
 }
 
 int PaletteFromDib(const unsigned char* dib, size_t size, PaletteColour* entries) {

@@ -24,10 +24,10 @@ struct DibLayout {
   uint32_t colours = 0;     // entries in the colour table (biClrUsed, 0 -> 256)
 };
 
-// Reads the header fields from `size` bytes at `dib`. Returns 0 when the
+// Reads the header fields from `size` bytes at `dib`. Returns false when the
 // bytes are too few for a 40-byte header or the stated header and colour
 // table run past `size`; `out` is then left as it was.
-[[nodiscard]] int ReadDibLayout(const unsigned char* dib, size_t size, DibLayout* out);
+[[nodiscard]] bool ReadDibLayout(const unsigned char* dib, size_t size, DibLayout* out);
 
 // A logical palette entry: the layout of PALETTEENTRY.
 struct PaletteColour {

@@ -2,9 +2,7 @@
 
 #include <cstdint>
 
-#include "app/app_state.h"
 #include "app/picture/indexed_image.h"
-#include "app/picture/panel_palette.h"
 #include "resources/resource.h"
 
 namespace {
@@ -64,46 +62,45 @@ void PictureScale(HWND dialog, HDC dc, const PicturePlace& place, POINT corner, 
   if (*numerator < *denominator) *numerator = *denominator = 1;
 }
 
-void PaintPicture(HWND dialog, HDC dc, const PicturePlace& place, uint8_t background) {
+void PaintPicture(HWND dialog, HDC dc, const PanelPalette& palette, const PicturePlace& place,
+                  uint8_t background) {
   POINT corner;
   if (!ClientCorner(dialog, place.anchorId, &corner)) return;
 
   IndexedImage picture;
-  picture.LoadFromResource(place.bitmapId);
+  picture.LoadFromResource(palette.Module(), place.bitmapId);
   int32_t width = 0, height = 0;
   picture.GetSize(&width, &height);
   // Compose on the face colour so that transparent pixels show it.
   IndexedImage composite;
   composite.CreateBlank(width, height);
   composite.Fill(background);
-  composite.BlitTransparent(picture, 0, 0, 0);
+  composite.BlitTransparent(picture, 0, 0, false, palette.TransparentIndex());
   int numerator = 1, denominator = 1;
   PictureScale(dialog, dc, place, corner, width, height, &numerator, &denominator);
   if (numerator == denominator) {
-    composite.Draw(dc, corner.x + 1, corner.y + 1);
+    composite.Draw(dc, corner.x + 1, corner.y + 1, palette);
     return;
   }
   IndexedImage scaled;
   scaled.ScaleFrom(composite, MulDiv(width, numerator, denominator), MulDiv(height, numerator, denominator));
-  scaled.Draw(dc, corner.x + 1, corner.y + 1);
+  scaled.Draw(dc, corner.x + 1, corner.y + 1, palette);
 }
 
 }  // namespace
 
-void PaintImagePanel(HWND dialog) {
+void PaintImagePanel(HWND dialog, const PanelPalette& palette) {
+  if (!palette.IsUsable()) return;
   const WindowDc dc(dialog);
   if (dc.Get() == nullptr) return;
-  HPALETTE palette = appState.panel.palette;
-  const UINT nearest = palette != nullptr ? GetNearestPaletteIndex(palette, GetSysColor(COLOR_BTNFACE)) : 0;
+  const UINT nearest = GetNearestPaletteIndex(palette.Handle(), GetSysColor(COLOR_BTNFACE));
   const uint8_t background = static_cast<uint8_t>(nearest == CLR_INVALID ? 0 : nearest);
 
-  HPALETTE previous = nullptr;
-  if (palette != nullptr) {
-    previous = SelectPalette(dc.Get(), palette, FALSE);
-    RealizePalette(dc.Get());
-    UpdateColors(dc.Get());
-  }
-  PaintPicture(dialog, dc.Get(), {IDC_BANNER_PICTURE_ANCHOR, IDB_BANNER, IDC_STATUS, true}, background);
-  PaintPicture(dialog, dc.Get(), {IDC_FLOWER_PICTURE_ANCHOR, IDB_FLOWER, IDC_DESCRIPTION, false}, background);
+  HPALETTE previous = SelectPalette(dc.Get(), palette.Handle(), FALSE);
+  RealizePalette(dc.Get());
+  UpdateColors(dc.Get());
+  PaintPicture(dialog, dc.Get(), palette, {IDC_BANNER_PICTURE_ANCHOR, IDB_BANNER, IDC_STATUS, true}, background);
+  PaintPicture(dialog, dc.Get(), palette, {IDC_FLOWER_PICTURE_ANCHOR, IDB_FLOWER, IDC_DESCRIPTION, false},
+               background);
   if (previous != nullptr) SelectPalette(dc.Get(), previous, FALSE);
 }

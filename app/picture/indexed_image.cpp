@@ -40,22 +40,22 @@ void IndexedImage::ScaleFrom(const IndexedImage& source, int32_t newWidth, int32
   }
 }
 
-int IndexedImage::LoadFromDib(const unsigned char* dib, size_t size) {
+bool IndexedImage::LoadFromDib(const unsigned char* dib, size_t size) {
   SetSize(0, 0);
   DibLayout layout;
-  if (!ReadDibLayout(dib, size, &layout)) return 0;
+  if (!ReadDibLayout(dib, size, &layout)) return false;
   if (layout.width < 1 || layout.height < 1 || layout.width > kMaxPictureSide ||
       layout.height > kMaxPictureSide)
-    return 0;
+    return false;
   // The rows follow the colour table; a resource that stops short of them
   // must not be read past its end.
   const uint64_t rowsAt = uint64_t(layout.headerSize) + uint64_t(layout.colours) * 4;
   const uint64_t rowBytes = uint64_t(RowStride(layout.width)) * uint64_t(layout.height);
-  if (rowsAt + rowBytes > size) return 0;
+  if (rowsAt + rowBytes > size) return false;
   CreateBlank(layout.width, layout.height);
-  if (pixels == nullptr) return 0;
+  if (pixels == nullptr) return false;
   std::memcpy(pixels, dib + rowsAt, static_cast<size_t>(byteCount));
-  return 1;
+  return true;
 }
 
 void IndexedImage::Fill(int index) {
@@ -74,16 +74,16 @@ void IndexedImage::GetSize(int32_t* widthOut, int32_t* heightOut) const {
   *heightOut = height;
 }
 
-int IndexedImage::BlitTransparentKeyed(const IndexedImage& source, int x, int y, int mirrored,
-                                       uint8_t transparent) {
-  if (pixels == nullptr || source.pixels == nullptr) return 0;
+bool IndexedImage::BlitTransparent(const IndexedImage& source, int x, int y, bool mirrored,
+                                   uint8_t transparent) {
+  if (pixels == nullptr || source.pixels == nullptr) return false;
   // Visible part: the placed source clipped to this image. 64-bit edges so
   // that far-off placements cannot overflow.
   const int64_t left = x < 0 ? 0 : x;
   const int64_t top = y < 0 ? 0 : y;
   const int64_t right = int64_t(x) + source.width < width ? int64_t(x) + source.width : width;
   const int64_t bottom = int64_t(y) + source.height < height ? int64_t(y) + source.height : height;
-  if (left >= right || top >= bottom) return 0;
+  if (left >= right || top >= bottom) return false;
 
   const int32_t visibleWidth = static_cast<int32_t>(right - left);
   const int32_t visibleHeight = static_cast<int32_t>(bottom - top);
@@ -100,7 +100,7 @@ int IndexedImage::BlitTransparentKeyed(const IndexedImage& source, int x, int y,
       if (pixel != transparent) to[j] = pixel;
     }
   }
-  return 1;
+  return true;
 }
 
 void IndexedImage::Release() {

@@ -177,17 +177,18 @@ TEST(IndexedImage, BlitIsClippedOnEverySideMirroredAndKeepsTheTargetUnderTranspa
       {two, 2000000000, 2000000000, 0, zeros, zeros},
   };
   for (const auto& c : cases)
-    for (int mirrored : {0, 1}) {
+    for (bool mirrored : {false, true}) {
       SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y) + " mirrored " + std::to_string(mirrored));
       IndexedImage source, target;
       Paint(source, c.source);
       Paint(target, zeros);
-      EXPECT_EQ(target.BlitTransparentKeyed(source, c.x, c.y, mirrored, c.transparent), c.want == zeros ? 0 : 1);
+      EXPECT_EQ(target.BlitTransparent(source, c.x, c.y, mirrored, c.transparent), c.want != zeros);
       EXPECT_EQ(RowsOf(target), mirrored ? c.wantMirrored : c.want);
     }
   IndexedImage image, empty;
   Paint(image, two);
-  EXPECT_EQ(image.BlitTransparentKeyed(empty, 0, 0, 0, 0) + empty.BlitTransparentKeyed(image, 0, 0, 0, 0), 0);
+  EXPECT_FALSE(image.BlitTransparent(empty, 0, 0, false, 0));
+  EXPECT_FALSE(empty.BlitTransparent(image, 0, 0, false, 0));
 }
 
 // An 8-bit DIB as a bitmap resource holds it: header, `table` bytes of
@@ -206,7 +207,7 @@ TEST(BitmapResource, RowsFollowTheColourTableColoursTurnRoundAndBitmapsReadPastT
   auto whole = MakeDib(5, 3, 0, 1024, 24);
   for (const auto& dib : {whole, MakeDib(5, 3, 2, 8, 24)}) {
     IndexedImage image;
-    ASSERT_EQ(image.LoadFromDib(dib.data(), dib.size()), 1);
+    ASSERT_TRUE(image.LoadFromDib(dib.data(), dib.size()));
     EXPECT_EQ(image.Row(0)[4], 20) << "the top row is stored last, after two rows of 8 bytes";
   }
   const std::vector<unsigned char> refused[] = {
@@ -215,7 +216,7 @@ TEST(BitmapResource, RowsFollowTheColourTableColoursTurnRoundAndBitmapsReadPastT
   for (const auto& dib : refused) {
     IndexedImage image;
     Paint(image, {"1"});  // a failed load leaves the image empty
-    EXPECT_EQ(image.LoadFromDib(dib.data(), dib.size()), 0) << &dib - refused;
+    EXPECT_FALSE(image.LoadFromDib(dib.data(), dib.size())) << &dib - refused;
     EXPECT_TRUE(image.Pixels() == nullptr && image.Width() == 0);
   }
   std::memcpy(&whole[40 + 4 * 255], "\x10\x20\x30\x77", 4);  // blue, green, red, reserved (not taken over)

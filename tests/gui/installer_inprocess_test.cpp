@@ -16,6 +16,7 @@
 #include "app/dialogs/info_dialog.h"
 #include "app/dialogs/main_dialog.h"
 #include "app/install/resource_view.h"
+#include "app/picture/panel_palette.h"
 #include "resources/resource.h"
 #include "tests/gui/expected_texts.h"
 #include "tests/support/gui_harness.h"
@@ -57,11 +58,12 @@ TEST(Installer, EveryDialogShowsItsExactTextsCentredFocusedAndEndsOnEscOnly) {
   // The expected texts are Windows-1252 bytes.
   ASSERT_EQ(GetACP(), 1252u);
   appState.instance = GetModuleHandleA(nullptr);
+  const PanelPalette palette(appState.instance, IDB_BANNER, RGB(0, 0, 0));
   const struct {
     std::function<void()> run;
     Texts texts;  // the caption, then every control in template order
   } dialogs[] = {
-      {[] { EXPECT_FALSE(RunMainDialog(appState.instance, NeverInstalls)); },
+      {[&] { EXPECT_FALSE(RunMainDialog(appState.instance, palette, NeverInstalls)); },
        {texts::kMainCaption, "&Installieren", "&Schlie\xdf" "en", "&Hilfe", expected::kConfiguredDescription, "",
         "", expected::kBanner, ""}},
       {[] { ShowInfoDialog(appState.instance, nullptr, IDD_NOT_INSTALLED); },
