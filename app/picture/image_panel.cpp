@@ -9,6 +9,8 @@ namespace {
 
 // The pixels per inch the pictures are made for: drawn pixel for pixel there.
 constexpr int kPictureDpi = 96;
+// A picture starts this many pixels right of and below its anchor's corner.
+constexpr int kAnchorGap = 1;
 
 // Releases a window's device context on every path.
 class WindowDc {
@@ -26,7 +28,7 @@ class WindowDc {
   HDC dc;
 };
 
-// Where a picture goes: one pixel right of and below its anchor's corner.
+// Where a picture goes: kAnchorGap right of and below its anchor's corner.
 // It grows with the screen's pixels per inch, as the dialog does, but not
 // into the control that follows it (below it, or right of it): the
 // dialog's font need not grow by quite the same factor.
@@ -48,7 +50,7 @@ bool ClientCorner(HWND dialog, int controlId, POINT* corner) {
 }
 
 // The factor (numerator / denominator) by which the picture at `corner`,
-// `width` x `height` pixels at 96 pixels per inch, is drawn: never below 1.
+// `width` x `height` pixels at kPictureDpi, is drawn: never below 1.
 void PictureScale(HWND dialog, HDC dc, const PicturePlace& place, POINT corner, int32_t width,
                   int32_t height, int* numerator, int* denominator) {
   *numerator = GetDeviceCaps(dc, LOGPIXELSY);
@@ -56,7 +58,7 @@ void PictureScale(HWND dialog, HDC dc, const PicturePlace& place, POINT corner, 
   POINT neighbour;
   const int extent = place.neighbourBelow ? height : width;
   if (extent > 0 && ClientCorner(dialog, place.neighbourId, &neighbour)) {
-    const int room = place.neighbourBelow ? neighbour.y - corner.y - 1 : neighbour.x - corner.x - 1;
+    const int room = (place.neighbourBelow ? neighbour.y - corner.y : neighbour.x - corner.x) - kAnchorGap;
     if (MulDiv(extent, *numerator, *denominator) > room) *numerator = room, *denominator = extent;
   }
   if (*numerator < *denominator) *numerator = *denominator = 1;
@@ -79,12 +81,12 @@ void PaintPicture(HWND dialog, HDC dc, const PanelPalette& palette, const Pictur
   int numerator = 1, denominator = 1;
   PictureScale(dialog, dc, place, corner, width, height, &numerator, &denominator);
   if (numerator == denominator) {
-    composite.Draw(dc, corner.x + 1, corner.y + 1, palette);
+    composite.Draw(dc, corner.x + kAnchorGap, corner.y + kAnchorGap, palette);
     return;
   }
   IndexedImage scaled;
   scaled.ScaleFrom(composite, MulDiv(width, numerator, denominator), MulDiv(height, numerator, denominator));
-  scaled.Draw(dc, corner.x + 1, corner.y + 1, palette);
+  scaled.Draw(dc, corner.x + kAnchorGap, corner.y + kAnchorGap, palette);
 }
 
 }  // namespace

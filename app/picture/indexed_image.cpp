@@ -7,7 +7,7 @@
 
 int32_t RowStride(int32_t width) {
   if (width < 1) return 0;
-  return (width + 3) & ~int32_t{3};
+  return (width + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
 }
 
 void IndexedImage::SetSize(int32_t newWidth, int32_t newHeight) {
@@ -47,21 +47,20 @@ bool IndexedImage::LoadFromDib(const unsigned char* dib, size_t size) {
   if (layout.width < 1 || layout.height < 1 || layout.width > kMaxPictureSide ||
       layout.height > kMaxPictureSide)
     return false;
-  // The rows follow the colour table; a resource that stops short of them
-  // must not be read past its end.
-  const uint64_t rowsAt = uint64_t(layout.headerSize) + uint64_t(layout.colours) * 4;
+  // A resource that stops short of its rows must not be read past its end.
   const uint64_t rowBytes = uint64_t(RowStride(layout.width)) * uint64_t(layout.height);
-  if (rowsAt + rowBytes > size) return false;
+  if (uint64_t(layout.rowsOffset) + rowBytes > size) return false;
   CreateBlank(layout.width, layout.height);
   if (pixels == nullptr) return false;
-  std::memcpy(pixels, dib + rowsAt, static_cast<size_t>(byteCount));
+  std::memcpy(pixels, dib + layout.rowsOffset, static_cast<size_t>(byteCount));
   return true;
 }
 
 void IndexedImage::Fill(int index) {
   if (pixels == nullptr) return;
   const uint8_t value = static_cast<uint8_t>(index);
-  // Whole words first, then the 0 to 3 bytes left over.
+  // Whole words holding the index in each of their four bytes first, then
+  // the 0 to 3 bytes left over.
   const uint32_t word = value * 0x01010101u;
   const size_t words = static_cast<size_t>(byteCount) / 4;
   for (size_t i = 0; i < words; ++i) std::memcpy(pixels + 4 * i, &word, 4);

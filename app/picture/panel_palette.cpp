@@ -6,6 +6,9 @@
 
 namespace {
 
+// The version every logical palette states.
+constexpr WORD kLogPaletteVersion = 0x300;
+
 HPALETTE PaletteFromBitmap(const ResourceView& bitmap) {
   PaletteColour colours[kMaxPaletteEntries];
   const int count = PaletteFromDib(bitmap.Bytes(), bitmap.Size(), colours);
@@ -13,7 +16,7 @@ HPALETTE PaletteFromBitmap(const ResourceView& bitmap) {
   // LOGPALETTE ends in a one-entry array; room for all entries follows it.
   alignas(LOGPALETTE) unsigned char storage[sizeof(LOGPALETTE) + kMaxPaletteEntries * sizeof(PALETTEENTRY)];
   LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(storage);
-  logical->palVersion = 0x300;
+  logical->palVersion = kLogPaletteVersion;
   logical->palNumEntries = static_cast<WORD>(count);
   static_assert(sizeof(PaletteColour) == sizeof(PALETTEENTRY), "same layout");
   std::memcpy(logical->palPalEntry, colours, count * sizeof(PALETTEENTRY));
