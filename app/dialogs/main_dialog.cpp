@@ -4,15 +4,17 @@
 #include "app/picture/banner.h"
 #include "app/dialogs/center_on_screen.h"
 #include "app/dialogs/help_dialog.h"
+#include "app/message_text.h"
 #include "app/picture/image_panel.h"
 #include "resources/resource.h"
 
 namespace {
 
-// String 1, the description, is loaded into this many characters.
+// String 1, the description, is loaded into this many characters: the
+// build refuses a description longer than 399 (cmake/Installer.cmake).
 constexpr int kDescriptionBufferSize = 400;
-// The shutdown reason, string 9, in characters.
-constexpr int kShutdownReasonBufferSize = 200;
+// The shutdown reason, string 9, in characters: the longest reason Windows keeps.
+constexpr int kShutdownReasonBufferSize = MAX_STR_BLOCKREASON;
 
 // Marks the main dialog for a second installer started meanwhile, which
 // looks for it among the top-level windows.
@@ -56,8 +58,8 @@ void OnInitDialog(HWND dialog, LPARAM data) {
   SetWindowLongPtrA(dialog, DWLP_USER, data);
   CenterOnScreen(dialog);
   char description[kDescriptionBufferSize] = {};
-  if (LoadStringA(DataOf(dialog).instance, IDS_DESCRIPTION, description, kDescriptionBufferSize) > 0)
-    SetDlgItemTextA(dialog, IDC_DESCRIPTION, description);
+  LoadText(DataOf(dialog).instance, IDS_DESCRIPTION, description, kDescriptionBufferSize);
+  SetDlgItemTextA(dialog, IDC_DESCRIPTION, description);
   SetDlgItemTextA(dialog, IDC_BANNER, BannerText());
 }
 
