@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include "app/picture/panel_palette.h"
-
 // Everything the installer keeps for the whole process, in one place. One
 // thread only; zero at start. (The one other piece is the banner line,
 // descrambled once per process: app/picture/banner.h keeps it, since it is
@@ -15,9 +13,6 @@ struct AppState {
   HWND mainDialog;
   // 1 while the install sequence runs: close requests are ignored then.
   int busy;
-  // The application palette and the pictures' drawing header, made at
-  // start-up from bitmap 100 (InitPanelPalette) and released at exit.
-  PanelPalette panel;
 };
 
 extern AppState appState;

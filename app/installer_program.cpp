@@ -68,10 +68,9 @@ int RunInstaller(HINSTANCE instance, InstallFunction install) {
   RecoverCutOffRuns(instance);
   // Without the palette there is nothing to draw the pictures with, so
   // nothing is shown at all.
-  if (InitPanelPalette(instance, IDB_BANNER, RGB(0, 0, 0)) != nullptr) {
-    // Only a successful installation leads to the success dialog.
-    if (RunMainDialog(instance, install)) ShowInfoDialog(instance, nullptr, IDD_SUCCESS);
-  }
-  FreePanelPalette();
+  const PanelPalette palette(instance, IDB_BANNER, RGB(0, 0, 0));
+  if (!palette.IsUsable()) return 0;
+  // Only a successful installation leads to the success dialog.
+  if (RunMainDialog(instance, palette, install)) ShowInfoDialog(instance, nullptr, IDD_SUCCESS);
   return 0;
 }

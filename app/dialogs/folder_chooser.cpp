@@ -4,15 +4,19 @@
 #include <cwchar>
 
 #include "app/dialogs/chooser_walk.h"
+#include "app/message_text.h"
 #include "resources/resource.h"
 
 namespace {
 
-// Only sub-folders and drives, no files: DDL_DIRECTORY | DDL_DRIVES | DDL_EXCLUSIVE.
-constexpr UINT kListFlags = 0xC010;
+// Only sub-folders and drives, no files.
+constexpr UINT kListFlags = DDL_DIRECTORY | DDL_DRIVES | DDL_EXCLUSIVE;
 
+// The prompts are strings 7 and 10, each well below this many characters.
 constexpr int kPromptBufferSize = 400;
-constexpr int kEntryBufferSize = 260;
+// A list entry is a drive "[-x-]" or one folder's name (at most 255
+// characters) in brackets: a path's size holds it with its terminator.
+constexpr int kEntryBufferSize = MAX_PATH;
 // The ANSI form of a chooser folder: up to two bytes a character.
 constexpr int kAnsiFolderSize = 2 * kChooserFolderSize;
 
@@ -105,7 +109,7 @@ bool TakeCurrentFolder(ChooserRun& run) {
 
 void SetPrompt(HWND dialog, const ChooserRun& run, int stringId) {
   char prompt[kPromptBufferSize] = {};
-  if (LoadStringA(run.instance, stringId, prompt, kPromptBufferSize) <= 0) prompt[0] = '\0';
+  LoadText(run.instance, stringId, prompt, kPromptBufferSize);
   SetDlgItemTextA(dialog, IDC_FOLDER_PROMPT, prompt);
 }
 
@@ -144,8 +148,8 @@ INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 }  // namespace
 
-int ChooseFolder(HINSTANCE instance, HWND owner, char* output, int outputSize, int promptId) {
-  if (output == nullptr || outputSize < 0) return 0;
+bool ChooseFolder(HINSTANCE instance, HWND owner, char* output, int outputSize, int promptId) {
+  if (output == nullptr || outputSize < 0) return false;
   ChooserRun run = {instance, promptId, outputSize, {}, {}};
   // A current directory longer than the chooser can hold starts it empty.
   const DWORD length = GetCurrentDirectoryW(kChooserStartMaxChars + 1, run.currentFolder);
@@ -153,9 +157,9 @@ int ChooseFolder(HINSTANCE instance, HWND owner, char* output, int outputSize, i
 
   if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CHOOSE_FOLDER), owner, ChooserProc,
                       reinterpret_cast<LPARAM>(&run)) <= 0) {
-    return 0;
+    return false;
   }
   // The dialog ends with 1 only once TakeCurrentFolder found that it fits.
   std::memcpy(output, run.chosen, std::strlen(run.chosen) + 1);
-  return 1;
+  return true;
 }

@@ -15,11 +15,11 @@
 // a name with "?" for the characters that have none.
 // On "OK" writes the folder shown, in ANSI and always ending with one
 // backslash, into `output` (`output` must hold `outputSize` + 1 bytes) and
-// returns 1; for a folder without an ANSI name it writes an empty text
+// returns true; for a folder without an ANSI name it writes an empty text
 // instead: that folder is then the process's current directory. A folder
 // longer than `outputSize` bytes is never cut: "OK" then changes the prompt
-// to string 10 and the chooser stays open. Returns 0 without touching
+// to string 10 and the chooser stays open. Returns false without touching
 // `output` when the user cancels ("Abbrechen", Esc, close box), when the
 // dialog cannot be shown, or when `output` is null or `outputSize` negative.
-[[nodiscard]] int ChooseFolder(HINSTANCE instance, HWND owner, char* output, int outputSize,
-                               int promptId);
+[[nodiscard]] bool ChooseFolder(HINSTANCE instance, HWND owner, char* output, int outputSize,
+                                int promptId);

@@ -4,15 +4,17 @@
 #include "app/picture/banner.h"
 #include "app/dialogs/center_on_screen.h"
 #include "app/dialogs/help_dialog.h"
+#include "app/message_text.h"
 #include "app/picture/image_panel.h"
 #include "resources/resource.h"
 
 namespace {
 
-// String 1, the description, is loaded into this many characters.
+// String 1, the description, is loaded into this many characters: the
+// build refuses a description longer than 399 (cmake/Installer.cmake).
 constexpr int kDescriptionBufferSize = 400;
-// The shutdown reason, string 9, in characters.
-constexpr int kShutdownReasonBufferSize = 200;
+// The shutdown reason, string 9, in characters: the longest reason Windows keeps.
+constexpr int kShutdownReasonBufferSize = MAX_STR_BLOCKREASON;
 
 // Marks the main dialog for a second installer started meanwhile, which
 // looks for it among the top-level windows.
@@ -42,6 +44,7 @@ class ShutdownBlock {
 // What RunMainDialog hands the dialog; it lives as long as the dialog.
 struct MainDialogData {
   HINSTANCE instance;
+  const PanelPalette& palette;
   InstallFunction install;
 };
 
@@ -55,8 +58,8 @@ void OnInitDialog(HWND dialog, LPARAM data) {
   SetWindowLongPtrA(dialog, DWLP_USER, data);
   CenterOnScreen(dialog);
   char description[kDescriptionBufferSize] = {};
-  if (LoadStringA(DataOf(dialog).instance, IDS_DESCRIPTION, description, kDescriptionBufferSize) > 0)
-    SetDlgItemTextA(dialog, IDC_DESCRIPTION, description);
+  LoadText(DataOf(dialog).instance, IDS_DESCRIPTION, description, kDescriptionBufferSize);
+  SetDlgItemTextA(dialog, IDC_DESCRIPTION, description);
   SetDlgItemTextA(dialog, IDC_BANNER, BannerText());
 }
 
@@ -107,7 +110,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       // painting begins, which would wipe the pictures drawn here: erase
       // first, so that the default painting finds nothing left to erase.
       RedrawWindow(dialog, nullptr, nullptr, RDW_ERASENOW | RDW_NOCHILDREN);
-      PaintImagePanel(dialog);
+      PaintImagePanel(dialog, DataOf(dialog).palette);
       return FALSE;  // the default painting still runs and validates
     case WM_CTLCOLORSTATIC: {
       // The picture anchors are empty statics lying over the pictures' top
@@ -143,8 +146,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-bool RunMainDialog(HINSTANCE instance, InstallFunction install) {
-  MainDialogData data{instance, install};
+bool RunMainDialog(HINSTANCE instance, const PanelPalette& palette, InstallFunction install) {
+  MainDialogData data{instance, palette, install};
   // -1, a template that could not be shown, is no success either.
   return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
                          reinterpret_cast<LPARAM>(&data)) == 1;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "app/picture/panel_palette.h"
+
 // The work behind "&Installieren": given the program's instance (its
 // strings and dialogs) and the main dialog, returns true when every
 // component went in (the main dialog then closes and the success dialog
@@ -10,7 +12,9 @@
 // builds hand in their own to hold or script an installation.
 using InstallFunction = bool (*)(HINSTANCE instance, HWND mainDialog);
 
-// Runs the main dialog (dialog 200 of `instance`) modally without an owner, with `install` behind "&Installieren". Returns true when it ended
+// Runs the main dialog (dialog 200 of `instance`) modally without an owner,
+// with `install` behind "&Installieren", and paints its pictures with
+// `palette`, which must outlive the dialog. Returns true when it ended
 // because `install` succeeded; false when it ended on a close request (Esc,
 // close box, "&Schließen") while no installation ran (close requests during
 // an installation are ignored), or could not be shown. Keeps the dialog
@@ -20,7 +24,7 @@ using InstallFunction = bool (*)(HINSTANCE instance, HWND mainDialog);
 //
 // It marks itself (a window property) so that IsMainDialog finds it from
 // another process.
-bool RunMainDialog(HINSTANCE instance, InstallFunction install);
+bool RunMainDialog(HINSTANCE instance, const PanelPalette& palette, InstallFunction install);
 
 // Whether `window`, of any process, is an installer's main dialog.
 bool IsMainDialog(HWND window);

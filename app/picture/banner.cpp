@@ -21,7 +21,7 @@ constexpr BannerStore kScrambledBanner =
 static_assert(kScrambledBanner.bytes[0] != 0, "the banner must fit into kBannerCapacity bytes");
 
 BannerStore banner = kScrambledBanner;
-int bannerDescrambled = 0;
+bool bannerDescrambled = false;
 
 }  // namespace
 
@@ -41,7 +41,7 @@ int DescrambleBanner(uint8_t* bytes, size_t capacity, uint8_t start, int count) 
 const char* BannerText() {
   if (!bannerDescrambled) {
     DescrambleBanner(banner.bytes, kBannerCapacity, kBannerStart, kBannerCount);
-    bannerDescrambled = 1;
+    bannerDescrambled = true;
   }
   return reinterpret_cast<const char*>(banner.bytes);
 }

@@ -12,7 +12,9 @@
 // terminating zero is scrambled too; descrambling stops at the byte that
 // comes out as zero.
 
-// Capacity of the stored banner, terminator included.
+// Capacity of the stored banner, terminator included: the banner's 67
+// characters and its terminator, and a few bytes to spare for a change of
+// wording (the build fails when the banner does not fit).
 constexpr size_t kBannerCapacity = 72;
 
 // Writes the scrambled form of `text` and its terminator into `out`.

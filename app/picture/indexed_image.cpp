@@ -7,7 +7,7 @@
 
 int32_t RowStride(int32_t width) {
   if (width < 1) return 0;
-  return (width + 3) & ~int32_t{3};
+  return (width + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
 }
 
 void IndexedImage::SetSize(int32_t newWidth, int32_t newHeight) {
@@ -40,28 +40,27 @@ void IndexedImage::ScaleFrom(const IndexedImage& source, int32_t newWidth, int32
   }
 }
 
-int IndexedImage::LoadFromDib(const unsigned char* dib, size_t size) {
+bool IndexedImage::LoadFromDib(const unsigned char* dib, size_t size) {
   SetSize(0, 0);
   DibLayout layout;
-  if (!ReadDibLayout(dib, size, &layout)) return 0;
+  if (!ReadDibLayout(dib, size, &layout)) return false;
   if (layout.width < 1 || layout.height < 1 || layout.width > kMaxPictureSide ||
       layout.height > kMaxPictureSide)
-    return 0;
-  // The rows follow the colour table; a resource that stops short of them
-  // must not be read past its end.
-  const uint64_t rowsAt = uint64_t(layout.headerSize) + uint64_t(layout.colours) * 4;
+    return false;
+  // A resource that stops short of its rows must not be read past its end.
   const uint64_t rowBytes = uint64_t(RowStride(layout.width)) * uint64_t(layout.height);
-  if (rowsAt + rowBytes > size) return 0;
+  if (uint64_t(layout.rowsOffset) + rowBytes > size) return false;
   CreateBlank(layout.width, layout.height);
-  if (pixels == nullptr) return 0;
-  std::memcpy(pixels, dib + rowsAt, static_cast<size_t>(byteCount));
-  return 1;
+  if (pixels == nullptr) return false;
+  std::memcpy(pixels, dib + layout.rowsOffset, static_cast<size_t>(byteCount));
+  return true;
 }
 
 void IndexedImage::Fill(int index) {
   if (pixels == nullptr) return;
   const uint8_t value = static_cast<uint8_t>(index);
-  // Whole words first, then the 0 to 3 bytes left over.
+  // Whole words holding the index in each of their four bytes first, then
+  // the 0 to 3 bytes left over.
   const uint32_t word = value * 0x01010101u;
   const size_t words = static_cast<size_t>(byteCount) / 4;
   for (size_t i = 0; i < words; ++i) std::memcpy(pixels + 4 * i, &word, 4);
@@ -74,16 +73,16 @@ void IndexedImage::GetSize(int32_t* widthOut, int32_t* heightOut) const {
   *heightOut = height;
 }
 
-int IndexedImage::BlitTransparentKeyed(const IndexedImage& source, int x, int y, int mirrored,
-                                       uint8_t transparent) {
-  if (pixels == nullptr || source.pixels == nullptr) return 0;
+bool IndexedImage::BlitTransparent(const IndexedImage& source, int x, int y, bool mirrored,
+                                   uint8_t transparent) {
+  if (pixels == nullptr || source.pixels == nullptr) return false;
   // Visible part: the placed source clipped to this image. 64-bit edges so
   // that far-off placements cannot overflow.
   const int64_t left = x < 0 ? 0 : x;
   const int64_t top = y < 0 ? 0 : y;
   const int64_t right = int64_t(x) + source.width < width ? int64_t(x) + source.width : width;
   const int64_t bottom = int64_t(y) + source.height < height ? int64_t(y) + source.height : height;
-  if (left >= right || top >= bottom) return 0;
+  if (left >= right || top >= bottom) return false;
 
   const int32_t visibleWidth = static_cast<int32_t>(right - left);
   const int32_t visibleHeight = static_cast<int32_t>(bottom - top);
@@ -100,7 +99,7 @@ int IndexedImage::BlitTransparentKeyed(const IndexedImage& source, int x, int y,
       if (pixel != transparent) to[j] = pixel;
     }
   }
-  return 1;
+  return true;
 }
 
 void IndexedImage::Release() {

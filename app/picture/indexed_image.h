@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+class PanelPalette;
 #endif
 
 // Bytes per row of an 8-bit picture: `width` rounded up to a multiple of 4
@@ -34,26 +36,23 @@ class IndexedImage {
   void ScaleFrom(const IndexedImage& source, int32_t width, int32_t height);
 
   // Replaces the image by the picture of a bitmap resource's bytes (header,
-  // colour table, bottom-up rows; see dib_layout.h). Returns 1 on success.
-  // Returns 0 with an empty 0 x 0 image when the header or the pixel rows do
-  // not fit into `size` bytes or the sides are not within 1..kMaxPictureSide;
-  // returns 0 with the size kept but no pixels when no memory is left.
-  int LoadFromDib(const unsigned char* dib, size_t size);
+  // colour table, bottom-up rows; see dib_layout.h). Returns true on
+  // success. Returns false with an empty 0 x 0 image when the header or the
+  // pixel rows do not fit into `size` bytes or the sides are not within
+  // 1..kMaxPictureSide; returns false with the size kept but no pixels when
+  // no memory is left.
+  bool LoadFromDib(const unsigned char* dib, size_t size);
 
 #ifdef _WIN32
-  // LoadFromDib on bitmap resource `bitmapId` (low 16 bits) of the module
-  // kept by InitPanelPalette. Empty (0 x 0) when the resource cannot be
-  // found, loaded or locked.
-  void LoadFromResource(int bitmapId);
+  // LoadFromDib on bitmap resource `bitmapId` (low 16 bits) of `module`.
+  // Empty (0 x 0) when the resource cannot be found, loaded or locked.
+  void LoadFromResource(HMODULE module, int bitmapId);
 
-  // Draws the whole image at (x, y) of `dc` with the panel's drawing header,
-  // whose width, height and image size become this image's. Returns 1 when
-  // rows were drawn, 0 when the image is empty or the draw failed.
-  int Draw(HDC dc, int x, int y) const;
-
-  // BlitTransparentKeyed with the panel's transparent index
-  // (PanelTransparentIndex()).
-  int BlitTransparent(const IndexedImage& source, int x, int y, int mirrored);
+  // Draws the whole image at (x, y) of `dc` in the colours of `palette`'s
+  // drawing header, with this image's width, height and size set in a copy
+  // of it. Returns true when rows were drawn, false when the image is
+  // empty, the palette is not usable or the draw failed.
+  bool Draw(HDC dc, int x, int y, const PanelPalette& palette) const;
 #endif
 
   // Sets every byte of the buffer, padding included, to `index` (low 8 bits).
@@ -63,11 +62,12 @@ class IndexedImage {
   void GetSize(int32_t* widthOut, int32_t* heightOut) const;
 
   // Copies `source` onto this image with its top-left corner at (x, y),
-  // leaving out source pixels equal to `transparent` and clipping to this
-  // image. `mirrored` non-zero flips the source left to right within the
-  // same rectangle (rows are never flipped). Returns 1 when any pixel
-  // position was covered, 0 when either image is empty or nothing overlaps.
-  int BlitTransparentKeyed(const IndexedImage& source, int x, int y, int mirrored, uint8_t transparent);
+  // leaving out source pixels equal to `transparent` (the palette's
+  // transparent index) and clipping to this image. `mirrored` flips the
+  // source left to right within the same rectangle (rows are never
+  // flipped). Returns true when any pixel position was covered, false when
+  // either image is empty or nothing overlaps.
+  bool BlitTransparent(const IndexedImage& source, int x, int y, bool mirrored, uint8_t transparent);
 
   // Frees the pixel buffer; the image is empty afterwards.
   void Release();

@@ -4,30 +4,52 @@
 
 #include <cstdint>
 
-// The application palette and the colour description of every picture draw,
-// made once at start-up from bitmap 100 and released at exit; the one
-// instance is appState.panel.
-struct PanelPalette {
-  HMODULE module;               // whose bitmap resources the pictures come from
-  HPALETTE palette;             // made from bitmap 100's colour table; owned
-  BITMAPINFO* drawingHeader;    // kDrawingHeaderSize bytes: bitmap 100's header
-                                // and colour table; width, height and image
-                                // size are those of the last draw; owned
-  uint8_t transparentIndex;     // palette index the transparent copy leaves out
+#include "app/picture/dib_layout.h"
+
+// The colour description of an 8-bit picture as SetDIBitsToDevice takes it:
+// a BITMAPINFO with room for the whole colour table (BITMAPINFO itself
+// declares one entry).
+struct DrawingHeader {
+  BITMAPINFOHEADER header;
+  RGBQUAD colours[kMaxPaletteEntries];
 };
+static_assert(sizeof(DrawingHeader) == kDrawingHeaderSize, "header and colour table, no padding");
 
-// The palette index that BlitTransparent leaves out: the one nearest to the
-// transparent colour, 0 until InitPanelPalette sets it.
-[[nodiscard]] uint8_t PanelTransparentIndex();
+// The application palette and the colour description of every picture
+// draw, made from one bitmap of a module (the installer: its bitmap 100).
+// Every picture is drawn with that bitmap's colour table, so the pictures
+// share it and come from the same module. The owner (RunInstaller) keeps it
+// for as long as a dialog may paint, and hands it to whoever paints.
+class PanelPalette {
+ public:
+  // Keeps `module`, copies the first kDrawingHeaderSize bytes of its bitmap
+  // `bitmapId` (low 16 bits) as the drawing header, builds the palette from
+  // the bitmap's colour table and takes the palette entry nearest to
+  // `transparentColour` as the transparent index (0 when the lookup fails).
+  // Without the bitmap, with one shorter than the drawing header or with an
+  // unusable colour table, no palette is made: IsUsable says so.
+  PanelPalette(HMODULE module, int bitmapId, COLORREF transparentColour);
+  // Deletes the palette, if one was made.
+  ~PanelPalette();
+  PanelPalette(const PanelPalette&) = delete;
+  PanelPalette& operator=(const PanelPalette&) = delete;
 
-// Sets up appState.panel (written nowhere else): keeps `module`, copies the
-// first kDrawingHeaderSize bytes of its bitmap `bitmapId` as the drawing
-// header, builds the palette from the bitmap's colour table and sets the
-// transparent index to the palette entry nearest to `transparentColour`. Returns the palette, or null (no palette) when the
-// header cannot be allocated or the bitmap is missing, shorter than the
-// drawing header, or its colour table is unusable. Call once.
-[[nodiscard]] HPALETTE InitPanelPalette(HMODULE module, int bitmapId, COLORREF transparentColour);
+  // Whether the palette was made; without it nothing can be drawn.
+  [[nodiscard]] bool IsUsable() const { return palette != nullptr; }
 
-// Deletes the palette and frees the drawing header, whichever exist. Safe
-// after a failed InitPanelPalette and when called twice.
-void FreePanelPalette();
+  // The module whose bitmaps are drawn with this palette.
+  HMODULE Module() const { return module; }
+  // The palette, owned here; null when it was not made.
+  HPALETTE Handle() const { return palette; }
+  // The bitmap's header and colour table as read (all zero when none was
+  // read); each draw copies it and sets its own size in the copy.
+  const DrawingHeader& Description() const { return description; }
+  // The palette index that the transparent copy leaves out.
+  uint8_t TransparentIndex() const { return transparentIndex; }
+
+ private:
+  HMODULE module;
+  HPALETTE palette = nullptr;
+  DrawingHeader description = {};
+  uint8_t transparentIndex = 0;
+};

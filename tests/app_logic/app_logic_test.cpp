@@ -27,7 +27,8 @@ TEST(Banner, IsStoredScrambledAndRoundTripsWithoutGoingPastItsArray) {
       EXPECT_STREQ(reinterpret_cast<char*>(bytes), text) << count;
     }
   uint8_t bytes[6] = {9, 9, 9, 9, 9, 9};
-  EXPECT_TRUE(ScrambleBanner("sixsix", 1, 3, bytes, sizeof bytes) == 0 && bytes[0] == 9) << "no room for the end";
+  EXPECT_EQ(ScrambleBanner("sixsix", 1, 3, bytes, sizeof bytes), 0u) << "no room for the end";
+  EXPECT_EQ(bytes[0], 9) << "written without room for the end";
   std::memcpy(bytes, "\x50\x51\x52\x53\x54\x55", 6);  // no byte comes out zero with key 1
   EXPECT_EQ(DescrambleBanner(bytes, sizeof bytes, 1, 1), -1);
   EXPECT_EQ(bytes[5], 0) << "left without a terminator";
@@ -64,17 +65,14 @@ TEST(IndexedImage, BlitIsClippedOnEverySideMirroredAndKeepsTheTargetUnderTranspa
       {two, 2000000000, 2000000000, 0, zeros, zeros},
   };
   for (const auto& c : cases)
-    for (int mirrored : {0, 1}) {
+    for (bool mirrored : {false, true}) {
       SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y) + " mirrored " + std::to_string(mirrored));
       IndexedImage source, target;
       Paint(source, c.source);
       Paint(target, zeros);
-      EXPECT_EQ(target.BlitTransparentKeyed(source, c.x, c.y, mirrored, c.transparent), c.want == zeros ? 0 : 1);
+      EXPECT_EQ(target.BlitTransparent(source, c.x, c.y, mirrored, c.transparent), c.want != zeros);
       EXPECT_EQ(RowsOf(target), mirrored ? c.wantMirrored : c.want);
     }
-  IndexedImage image, empty;
-  Paint(image, two);
-  EXPECT_EQ(image.BlitTransparentKeyed(empty, 0, 0, 0, 0) + empty.BlitTransparentKeyed(image, 0, 0, 0, 0), 0);
 }
 
 // An 8-bit DIB as a bitmap resource holds it: header, `table` bytes of
@@ -93,7 +91,7 @@ TEST(BitmapResource, RowsFollowTheColourTableColoursTurnRoundAndBitmapsReadPastT
   auto whole = MakeDib(5, 3, 0, 1024, 24);
   for (const auto& dib : {whole, MakeDib(5, 3, 2, 8, 24)}) {
     IndexedImage image;
-    ASSERT_EQ(image.LoadFromDib(dib.data(), dib.size()), 1);
+    ASSERT_TRUE(image.LoadFromDib(dib.data(), dib.size()));
     EXPECT_EQ(image.Row(0)[4], 20) << "the top row is stored last, after two rows of 8 bytes";
   }
   const std::vector<unsigned char> refused[] = {
@@ -102,8 +100,9 @@ TEST(BitmapResource, RowsFollowTheColourTableColoursTurnRoundAndBitmapsReadPastT
   for (const auto& dib : refused) {
     IndexedImage image;
     Paint(image, {"1"});  // a failed load leaves the image empty
-    EXPECT_EQ(image.LoadFromDib(dib.data(), dib.size()), 0) << &dib - refused;
-    EXPECT_TRUE(image.Pixels() == nullptr && image.Width() == 0);
+    EXPECT_FALSE(image.LoadFromDib(dib.data(), dib.size())) << &dib - refused;
+    EXPECT_EQ(image.Pixels(), nullptr) << &dib - refused;
+    EXPECT_EQ(image.Width(), 0) << &dib - refused;
   }
   std::memcpy(&whole[40 + 4 * 255], "\x10\x20\x30\x77", 4);  // blue, green, red, reserved (not taken over)
   PaletteColour entries[kMaxPaletteEntries] = {};
@@ -130,7 +129,7 @@ TEST(ChooserWalk, EachEntryLeadsToTheFolderItNamesAndOverlongFoldersAreRefused) 
       {L"C:\\", L"[-a-b]", L"C:\\-a-b\\"}, {L"", overlongEntry.c_str(), L""}};
   for (const auto& w : walks) {
     wchar_t converted[kChooserFolderSize] = L"garbage", next[kChooserFolderSize] = L"garbage";
-    const int moved = ChooserEntryPath(w[1], converted, kChooserFolderSize) &&
+    const bool moved = ChooserEntryPath(w[1], converted, kChooserFolderSize) &&
                       NextChooserFolder(w[0], converted, next, kChooserFolderSize);
     EXPECT_EQ(std::wstring(moved ? next : L""), w[2]) << &w - walks;
   }

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/dialogs/folder_chooser.h"
 #include "app/dialogs/help_dialog.h"
 #include "app/dialogs/info_dialog.h"
 #include "app/dialogs/main_dialog.h"
 #include "app/install/resource_view.h"
+#include "app/picture/panel_palette.h"
 #include "resources/resource.h"
 #include "tests/gui/expected_texts.h"
 #include "tests/support/gui_harness.h"
@@ -24,6 +24,9 @@
 namespace {
 
 using Texts = std::vector<std::string>;
+
+// This program carries the installer's resources.
+const HINSTANCE self = GetModuleHandleA(nullptr);
 
 // The caption and every control's text, in template order.
 Texts TextsOf(HWND dialog) {
@@ -56,19 +59,19 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 TEST(Installer, EveryDialogShowsItsExactTextsCentredFocusedAndEndsOnEscOnly) {
   // The expected texts are Windows-1252 bytes.
   ASSERT_EQ(GetACP(), 1252u);
-  appState.instance = GetModuleHandleA(nullptr);
+  const PanelPalette palette(self, IDB_BANNER, RGB(0, 0, 0));
   const struct {
     std::function<void()> run;
     Texts texts;  // the caption, then every control in template order
   } dialogs[] = {
-      {[] { EXPECT_FALSE(RunMainDialog(appState.instance, NeverInstalls)); },
+      {[&] { EXPECT_FALSE(RunMainDialog(self, palette, NeverInstalls)); },
        {texts::kMainCaption, "&Installieren", "&Schlie\xdf" "en", "&Hilfe", expected::kConfiguredDescription, "",
         "", expected::kBanner, ""}},
-      {[] { ShowInfoDialog(appState.instance, nullptr, IDD_NOT_INSTALLED); },
+      {[] { ShowInfoDialog(self, nullptr, IDD_NOT_INSTALLED); },
        {texts::kInfoCaption, "OK", expected::kNotInstalledText1, expected::kNotInstalledText2}},
-      {[] { ShowInfoDialog(appState.instance, nullptr, IDD_SUCCESS); },
+      {[] { ShowInfoDialog(self, nullptr, IDD_SUCCESS); },
        {texts::kInfoCaption, "OK", expected::kSuccessText}},
-      {[] { ShowHelpDialog(appState.instance, nullptr); }, {texts::kHelpCaption, "OK", expected::kHelpText}},
+      {[] { ShowHelpDialog(self, nullptr); }, {texts::kHelpCaption, "OK", expected::kHelpText}},
   };
   // Twice: the banner must read the same after a second initialisation.
   for (int round : {1, 2})
@@ -85,8 +88,7 @@ TEST(Installer, EveryDialogShowsItsExactTextsCentredFocusedAndEndsOnEscOnly) {
     }
   // The chooser's template: its own procedure fills in the prompt and the
   // folder, which the end-to-end suite reads off a running chooser.
-  HWND chooser = CreateDialogParamA(appState.instance, MAKEINTRESOURCEA(IDD_CHOOSE_FOLDER), nullptr,
-                                    PlainDialogProc, 0);
+  HWND chooser = CreateDialogParamA(self, MAKEINTRESOURCEA(IDD_CHOOSE_FOLDER), nullptr, PlainDialogProc, 0);
   ASSERT_NE(chooser, nullptr);
   EXPECT_EQ(TextsOf(chooser), (Texts{texts::kFolderCaption, "OK", "Abbrechen", "&Verzeichnis :", "",
                                      "Ausgew\xe4" "hltes Verzeichnis :", "", ""}));
@@ -105,21 +107,19 @@ void CALLBACK PressChooserOk(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST(Installer, ChooserRefusesAFolderLongerThanItsCallerTakesRatherThanCutIt) {
-  appState.instance = GetModuleHandleA(nullptr);
   char folder[MAX_PATH] = {}, tooLong[400] = {};
   const int length = static_cast<int>(GetCurrentDirectoryA(MAX_PATH, folder));
-  LoadStringA(appState.instance, IDS_FOLDER_TOO_LONG, tooLong, sizeof tooLong);
+  LoadStringA(self, IDS_FOLDER_TOO_LONG, tooLong, sizeof tooLong);
   for (const int size : {length, length + 1}) {  // the folder and its backslash need length + 1
     char output[MAX_PATH + 2] = "untouched";
     SetTimer(nullptr, 0, 50, PressChooserOk);  // ends itself once it has pressed "OK"
-    EXPECT_EQ(ChooseFolder(appState.instance, nullptr, output, size, IDS_CHOOSE_FOLDER), size > length) << size;
+    EXPECT_EQ(ChooseFolder(self, nullptr, output, size, IDS_CHOOSE_FOLDER), size > length) << size;
     EXPECT_EQ(std::string(output), size > length ? std::string(folder) + "\\" : "untouched");
     EXPECT_EQ(chooserPromptAfterOk, size > length ? texts::kChooserPrompt : tooLong);
   }
 }
 
 TEST(Installer, ResourcesAreGermanAskForAdministratorAndHoldTheStatusText) {
-  const HINSTANCE self = GetModuleHandleA(nullptr);
   // Strings 5, 7 and 8 the end-to-end suite reads off the screen; string 6
   // shows too briefly for that.
   char registering[100] = {};
@@ -135,11 +135,12 @@ TEST(Installer, ResourcesAreGermanAskForAdministratorAndHoldTheStatusText) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string block(GetFileVersionInfoSizeA(path, nullptr), '\0');
-  ASSERT_TRUE(!block.empty() && GetFileVersionInfoA(path, 0, DWORD(block.size()), &block[0]));
+  ASSERT_FALSE(block.empty()) << "no version information";
+  ASSERT_TRUE(GetFileVersionInfoA(path, 0, DWORD(block.size()), &block[0]));
   void *translation = nullptr, *description = nullptr;
   UINT length = 0;
-  ASSERT_TRUE(VerQueryValueA(&block[0], "\\VarFileInfo\\Translation", &translation, &length) &&
-              VerQueryValueA(&block[0], "\\StringFileInfo\\040704E4\\FileDescription", &description, &length));
+  ASSERT_TRUE(VerQueryValueA(&block[0], "\\VarFileInfo\\Translation", &translation, &length));
+  ASSERT_TRUE(VerQueryValueA(&block[0], "\\StringFileInfo\\040704E4\\FileDescription", &description, &length));
   EXPECT_EQ(*static_cast<DWORD*>(translation), MAKELONG(0x0407, 1252)) << "German, Windows-1252";
   EXPECT_STREQ(static_cast<char*>(description), "Installation von Zusatzkomponenten f\xfc" "r Verdanelle");
 }
