@@ -22,6 +22,11 @@ void AppendCut(char* buffer, std::size_t size, const char* text);
 void AppendFilled(char* buffer, std::size_t size, const char* pattern, const char* marker,
                   const char* text);
 
+// Room for a text the build puts into the string table (the description,
+// the component list): the build refuses one longer than 399 characters
+// (cmake/Installer.cmake), so it always fits whole with its terminator.
+constexpr int kBuildTextBufferSize = 400;
+
 // Loads string `id` of `instance` into `buffer` (`size` bytes, size >= 1),
 // cut to fit; the empty text when there is no such string. Returns the
 // length loaded.

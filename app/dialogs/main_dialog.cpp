@@ -10,9 +10,8 @@
 
 namespace {
 
-// String 1, the description, is loaded into this many characters: the
-// build refuses a description longer than 399 (cmake/Installer.cmake).
-constexpr int kDescriptionBufferSize = 400;
+// String 1, the description.
+constexpr int kDescriptionBufferSize = kBuildTextBufferSize;
 // The shutdown reason, string 9, in characters: the longest reason Windows keeps.
 constexpr int kShutdownReasonBufferSize = MAX_STR_BLOCKREASON;
 
@@ -53,7 +52,6 @@ const MainDialogData& DataOf(HWND dialog) {
 }
 
 void OnInitDialog(HWND dialog, LPARAM data) {
-  appState.mainDialog = dialog;
   SetPropA(dialog, kMainDialogMark, dialog);
   SetWindowLongPtrA(dialog, DWLP_USER, data);
   CenterOnScreen(dialog);
@@ -70,7 +68,7 @@ void RunInstallSequence(HWND dialog) {
   if (appState.busy) return;
   EnableWindow(GetDlgItem(dialog, IDC_INSTALL), FALSE);
   EnableWindow(GetDlgItem(dialog, IDC_CLOSE), FALSE);
-  appState.busy = 1;
+  appState.busy = true;
   const MainDialogData& data = DataOf(dialog);
   {
     const ShutdownBlock block(data.instance, dialog);
@@ -80,7 +78,7 @@ void RunInstallSequence(HWND dialog) {
   EnableWindow(GetDlgItem(dialog, IDC_INSTALL), TRUE);
   EnableWindow(GetDlgItem(dialog, IDC_CLOSE), TRUE);
   SetFocus(GetDlgItem(dialog, IDC_INSTALL));
-  appState.busy = 0;
+  appState.busy = false;
 }
 
 void OnCommand(HWND dialog, int id) {

@@ -17,9 +17,8 @@ using InstallFunction = bool (*)(HINSTANCE instance, HWND mainDialog);
 // `palette`, which must outlive the dialog. Returns true when it ended
 // because `install` succeeded; false when it ended on a close request (Esc,
 // close box, "&Schließen") while no installation ran (close requests during
-// an installation are ignored), or could not be shown. Keeps the dialog
-// handle in appState.mainDialog. While an installation runs it refuses to
-// let the session end (WM_QUERYENDSESSION answered FALSE, string 9 given as
+// an installation are ignored), or could not be shown. While an
+// installation runs it refuses to let the session end (WM_QUERYENDSESSION answered FALSE, string 9 given as
 // the reason); idle, it lets it end.
 //
 // It marks itself (a window property) so that IsMainDialog finds it from

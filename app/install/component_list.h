@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "app/message_text.h"
+
 // The base names of the components a build installs, from its string 2:
 // runs of ASCII letters and digits; every other byte separates names
 // (leading and trailing ones included). The list is read once and never
@@ -11,7 +13,7 @@
 class ComponentList {
  public:
   // Room for the list (string 2), and so for any one name, with terminator.
-  static constexpr int kBufferSize = 400;
+  static constexpr int kBufferSize = kBuildTextBufferSize;
 
   // Loads string 2 of `instance`; a missing string is an empty list.
   explicit ComponentList(HINSTANCE instance);

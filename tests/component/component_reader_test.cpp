@@ -126,8 +126,9 @@ TEST(ComponentReader, EachKindReadsItsOwnRecordsAndNoOther) {
     // What the other kinds read is there too, but not this kind's to read.
     ComponentRecords read;
     EXPECT_EQ(Outcome(Component(kind.typeCode, {10, 20}).Set(404, Le16({7})).Set(402, Le16({2})), &read), "registered");
-    EXPECT_TRUE(read.kind == &kind && read.seedCount == (kind.seeded ? 7 : 0) &&
-                read.entries.size() == (kind.seeded ? 0u : 2u)) << kind.name;
+    EXPECT_EQ(read.kind, &kind) << kind.name;
+    EXPECT_EQ(read.seedCount, kind.seeded ? 7 : 0) << kind.name;
+    EXPECT_EQ(read.entries.size(), kind.seeded ? 0u : 2u) << kind.name;
   }
   // Type codes of no kind, a negative one among them.
   for (const int typeCode : {0, 5, -1}) EXPECT_EQ(Outcome(Component(typeCode)), "refused for 400 kind") << typeCode;

@@ -52,8 +52,9 @@ TEST(PeResources, ReadsModulesOfEitherBitnessAndNothingOutsideAFileCutAnywhere) 
       PeResources resources(cut.data(), cut.size());
       ComponentRecords component;
       if (!ReadComponent(resources, &component, nullptr)) continue;
-      EXPECT_TRUE(component.entries == whole.entries && component.seedCount == whole.seedCount &&
-                  std::equal(whole.displayName, whole.displayName + whole.displayNameLength, component.displayName))
+      EXPECT_EQ(component.entries, whole.entries) << "cut at " << length;
+      EXPECT_EQ(component.seedCount, whole.seedCount) << "cut at " << length;
+      EXPECT_TRUE(std::equal(whole.displayName, whole.displayName + whole.displayNameLength, component.displayName))
           << "cut at " << length;
     }
   }
