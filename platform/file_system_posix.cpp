@@ -32,6 +32,12 @@ std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
   return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
 }
 
+// The folder `path` lies in, with its last separator, or "." for a bare name.
+std::string FolderOf(const std::string& path) {
+  const std::string::size_type slash = path.find_last_of('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
 }  // namespace
 
 int Open(const char* path, OpenMode mode, int& handle) {
@@ -146,11 +152,8 @@ int ReadPlainFile(const char* path, std::uint32_t maxBytes, std::vector<unsigned
   if (error == 0 && (!S_ISREG(entry.st_mode) || entry.st_nlink != 1)) error = EEXIST;
   // Made by this user (or root), or by whoever owns the folder.
   if (error == 0 && entry.st_uid != ::geteuid() && entry.st_uid != 0) {
-    std::string folder = path;
-    const std::string::size_type slash = folder.find_last_of('/');
-    folder = slash == std::string::npos ? "." : folder.substr(0, slash + 1);
     struct stat owner;
-    if (::stat(folder.c_str(), &owner) < 0 || owner.st_uid != entry.st_uid) error = EACCES;
+    if (::stat(FolderOf(path).c_str(), &owner) < 0 || owner.st_uid != entry.st_uid) error = EACCES;
   }
   if (error == 0 && static_cast<std::uint64_t>(entry.st_size) > maxBytes) error = EFBIG;
   if (error == 0) {
@@ -197,10 +200,7 @@ int Rename(const char* from, const char* to) {
 int RenameReplacing(const char* from, const char* to) {
   if (::rename(from, to) < 0) return errno;
   // The move is an entry of the folder: sync the folder as well.
-  std::string folder = to;
-  const std::string::size_type slash = folder.find_last_of('/');
-  folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
-  const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int directory = ::open(FolderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (directory < 0) return errno;
   const int error = ::fsync(directory) < 0 ? errno : 0;
   ::close(directory);

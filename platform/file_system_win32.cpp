@@ -231,6 +231,17 @@ bool FinalPath(HANDLE handle, wchar_t (&path)[kPathBufferSize]) {
   return length != 0 && length < kPathBufferSize;
 }
 
+// The folder `path` lies in, with its last separator ("C:\\" for "C:\\x",
+// not "C:", the current folder of drive C), or "." for a bare name; the
+// last name in `*leaf`.
+std::string FolderOf(const char* path, const char** leaf) {
+  const char* slash = std::strrchr(path, '\\');
+  const char* other = std::strrchr(path, '/');
+  if (other != nullptr && (slash == nullptr || other > slash)) slash = other;
+  *leaf = slash != nullptr ? slash + 1 : path;
+  return slash != nullptr ? std::string(path, *leaf) : std::string(".");
+}
+
 // True when `file`, opened by `path`, is the entry of that name in the
 // folder that `path` names. A link that does not show as a reparse point (a
 // link of the host system under an emulator) is still opened through; the
@@ -238,19 +249,8 @@ bool FinalPath(HANDLE handle, wchar_t (&path)[kPathBufferSize]) {
 // (a folder named in its short form or on a share ends in the same form as
 // the file), and the last name is the one asked for, compared without case.
 bool OpenedByItsOwnName(HANDLE file, const char* path) {
-  const char* slash = std::strrchr(path, '\\');
-  const char* other = std::strrchr(path, '/');
-  if (other != nullptr && (slash == nullptr || other > slash)) slash = other;
-  const char* leaf = slash != nullptr ? slash + 1 : path;
-  char folderPath[kPathBufferSize] = ".";
-  if (slash != nullptr) {
-    // "C:\x" lies in "C:\", not in "C:" (the current folder of drive C).
-    const size_t length = static_cast<size_t>(slash - path) + (slash == path || slash[-1] == ':' ? 1 : 0);
-    if (length >= sizeof folderPath) return false;
-    std::memcpy(folderPath, path, length);
-    folderPath[length] = '\0';
-  }
-  FileHandle folder(CreateFileA(folderPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const char* leaf = nullptr;
+  FileHandle folder(CreateFileA(FolderOf(path, &leaf).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   wchar_t opened[kPathBufferSize] = {};
   wchar_t expected[kPathBufferSize] = {};
@@ -364,10 +364,8 @@ bool OwnedByInstaller(HANDLE file, const char* path) {
   if (!OwnerOf(file, owner)) return false;
   PSID sid = owner.data();
   if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid)) return true;
-  std::string folderPath = path;
-  const std::string::size_type slash = folderPath.find_last_of("\\/");
-  folderPath = slash == std::string::npos ? "." : folderPath.substr(0, slash + 1);
-  FileHandle folder(CreateFileA(folderPath.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const char* leaf = nullptr;
+  FileHandle folder(CreateFileA(FolderOf(path, &leaf).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   std::vector<unsigned char> folderOwner;
   return folder.value != INVALID_HANDLE_VALUE && OwnerOf(folder.value, folderOwner) && EqualSid(sid, folderOwner.data());
